@@ -1,0 +1,114 @@
+// FileSystem: the walker's view of folders and files, behind one header for every OS.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "engine/Failure.h"
+
+namespace dirscribe::platform {
+
+#ifdef _WIN32
+inline constexpr char kPathSeparator = '\\';
+#else
+inline constexpr char kPathSeparator = '/';
+#endif
+
+// What the folder listing tells of an entry before its attributes are read.
+enum class EntryKind : std::uint8_t {
+    Unknown,  // the listing did not say; the attributes must be read
+    Folder,
+    File,
+    Link,   // a symbolic link or junction, not yet followed
+    Other,  // device, pipe, socket: never listed
+};
+
+// One entry of a folder listing. `name` stays valid as long as the Folder that returned it.
+struct Entry {
+    std::string_view name;
+    EntryKind kind = EntryKind::Unknown;
+    std::uint32_t index = 0;  // the entry's place in the folder's own records
+};
+
+// What the first pass learns from an entry's attributes.
+enum class SubFolderKind : std::uint8_t {
+    NotFolder,    // a file, a link (folder links are never walked) or anything else
+    Folder,       // a folder on the volume being listed: listed and walked
+    OtherVolume,  // a folder that is another file system's mount point: listed, not entered
+};
+
+// Length and last-modification time of a file.
+struct FileDetails {
+    std::int64_t size = 0;   // bytes
+    std::int64_t mtime = 0;  // seconds since 1970-01-01 00:00 UTC
+};
+
+// The texts of a folder heading that do not come from the folder's own name.
+struct FolderTexts {
+    std::string
+        driveLessPath;       // path below the volume's root, starting and ending with the separator
+    std::string folderName;  // last component, or the volume's own name at its root
+};
+
+// One folder being read. Every operation that touches the disk throws Failure with the
+// number the walker reports it by (52 bad name, 53 not found, 75 access refused, ...).
+// Hidden entries (and on Windows system entries) are never returned.
+class Folder {
+  public:
+    virtual ~Folder() = default;
+    Folder() = default;
+    Folder(const Folder&) = delete;
+    Folder& operator=(const Folder&) = delete;
+
+    // Starts the listing of every entry, folders included ("*.*").
+    virtual void BeginAll() = 0;
+    // The next entry of that listing; false at its end.
+    virtual bool NextAll(Entry& entry) = 0;
+    // Reads the attributes of an entry returned by NextAll.
+    virtual SubFolderKind ReadKind(const Entry& entry) = 0;
+    // Starts the listing of the ordinary files whose names match `mask`.
+    virtual void BeginFiles(std::string_view mask) = 0;
+    // The next entry of that listing; false at its end.
+    virtual bool NextFile(Entry& entry) = 0;
+    // Reads the length and time of an entry returned by NextFile (a link to a file gives its
+    // target's; a broken link fails as not found).
+    virtual FileDetails ReadDetails(const Entry& entry) = 0;
+    // Called when the walk no longer needs the entries' attributes, only to open sub-folders:
+    // an implementation may give back OS handles here.
+    virtual void DoneReading() {}
+};
+
+class FileSystem {
+  public:
+    virtual ~FileSystem() = default;
+
+    // Called once per walk with the start folder's path (ending in the separator): remembers
+    // the volume being listed and returns the start folder's heading texts. Never throws.
+    virtual FolderTexts BeginWalk(const std::string& startPath) = 0;
+    // Prepares the folder at `path` (ending in the separator). `parent`, when not null, is the
+    // folder holding it and `name` its name there. Nothing is read until BeginAll/BeginFiles.
+    virtual std::unique_ptr<Folder> OpenFolder(const std::string& path, Folder* parent,
+                                               std::string_view name) = 0;
+};
+
+// The file system of this machine.
+std::unique_ptr<FileSystem> MakeFileSystem();
+
+// True when `path` names an existing file that a new list written there would replace
+// (a folder does not count).
+bool ListFileExists(const std::string& path);
+
+// The volume label of the drive whose text the drive list shows (or of the volume holding a
+// path); empty when the volume has none. Throws Failure when the drive cannot be read.
+std::string VolumeLabel(const std::string& drive);
+
+// The drive of a path, as the tray control wants it: on Windows the upper-cased first
+// character, elsewhere the device of the volume holding the path (empty when none).
+std::string DriveOfPath(const std::string& path);
+
+// Makes a path the user typed absolute (relative to the current folder), without resolving links.
+std::string AbsolutePath(const std::string& path);
+
+}  // namespace dirscribe::platform

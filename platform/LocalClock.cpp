@@ -1,0 +1,103 @@
+// LocalClock: file times in local time, with the offset from UTC remembered per day.
+#include <ctime>
+
+#include "platform/Regional.h"
+
+namespace dirscribe::platform {
+
+namespace {
+
+constexpr std::int64_t kSecondsPerDay = 86400;
+
+std::int64_t FloorDiv(std::int64_t a, std::int64_t b) {
+    const std::int64_t q = a / b;
+    return (a % b != 0 && (a < 0) != (b < 0)) ? q - 1 : q;
+}
+
+// Days since 1970-01-01 of a date in the proleptic Gregorian calendar (H. Hinnant's method).
+std::int64_t DaysFromCivil(std::int64_t year, int month, int day) {
+    year -= month <= 2 ? 1 : 0;
+    const std::int64_t era = FloorDiv(year, 400);
+    const std::int64_t yearOfEra = year - era * 400;
+    const std::int64_t dayOfYear = (153 * (month > 2 ? month - 3 : month + 9) + 2) / 5 + day - 1;
+    const std::int64_t dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+    return era * 146097 + dayOfEra - 719468;
+}
+
+bool LocalFromRules(std::int64_t utcSeconds, std::tm& tm) {
+    const auto time = static_cast<std::time_t>(utcSeconds);
+    return localtime_r(&time, &tm) != nullptr;
+}
+
+// The offset from UTC the time-zone rules give at a moment (seconds east).
+bool OffsetAt(std::int64_t utcSeconds, std::int32_t& offset) {
+    std::tm tm{};
+    if (!LocalFromRules(utcSeconds, tm)) return false;
+    const std::int64_t local =
+        DaysFromCivil(std::int64_t{tm.tm_year} + 1900, tm.tm_mon + 1, tm.tm_mday) * kSecondsPerDay +
+        std::int64_t{tm.tm_hour} * 3600 + std::int64_t{tm.tm_min} * 60 + tm.tm_sec;
+    offset = static_cast<std::int32_t>(local - utcSeconds);
+    return true;
+}
+
+}  // namespace
+
+CivilTime CivilFromSeconds(std::int64_t localSeconds) {
+    const std::int64_t days = FloorDiv(localSeconds, kSecondsPerDay);
+    const std::int64_t secondOfDay = localSeconds - days * kSecondsPerDay;
+
+    const std::int64_t shifted = days + 719468;  // days since 0000-03-01
+    const std::int64_t era = FloorDiv(shifted, 146097);
+    const std::int64_t dayOfEra = shifted - era * 146097;
+    const std::int64_t yearOfEra =
+        (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+    const std::int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+    const std::int64_t monthFromMarch = (5 * dayOfYear + 2) / 153;
+
+    CivilTime civil;
+    civil.day = static_cast<int>(dayOfYear - (153 * monthFromMarch + 2) / 5 + 1);
+    civil.month = static_cast<int>(monthFromMarch < 10 ? monthFromMarch + 3 : monthFromMarch - 9);
+    civil.year = static_cast<int>(yearOfEra + era * 400 + (civil.month <= 2 ? 1 : 0));
+    civil.hour = static_cast<int>(secondOfDay / 3600);
+    civil.minute = static_cast<int>(secondOfDay / 60 % 60);
+    civil.second = static_cast<int>(secondOfDay % 60);
+    const std::int64_t weekday = (days + 4) % 7;  // 1970-01-01 was a Thursday
+    civil.weekday = static_cast<int>(weekday < 0 ? weekday + 7 : weekday);
+    return civil;
+}
+
+LocalClock::LocalClock() {
+    // localtime_r need not look at TZ again by itself; a new clock follows the current zone.
+    tzset();
+}
+
+CivilTime LocalClock::ToLocal(std::int64_t utcSeconds) {
+    const std::int64_t day = FloorDiv(utcSeconds, kSecondsPerDay);
+    Slot& slot = cache_[static_cast<std::uint64_t>(day) % cache_.size()];
+    if (slot.day == day) return CivilFromSeconds(utcSeconds + slot.offset);
+
+    // One offset for the whole day when the day starts and ends with it; a day on which the
+    // clocks change is left to the rules for every time in it.
+    std::int32_t atStart = 0;
+    std::int32_t atEnd = 0;
+    const std::int64_t dayStart = day * kSecondsPerDay;
+    if (OffsetAt(dayStart, atStart) && OffsetAt(dayStart + kSecondsPerDay - 1, atEnd) &&
+        atStart == atEnd) {
+        slot.day = day;
+        slot.offset = atStart;
+        return CivilFromSeconds(utcSeconds + atStart);
+    }
+    std::tm tm{};
+    if (!LocalFromRules(utcSeconds, tm)) return CivilFromSeconds(utcSeconds);
+    CivilTime civil;
+    civil.year = tm.tm_year + 1900;
+    civil.month = tm.tm_mon + 1;
+    civil.day = tm.tm_mday;
+    civil.hour = tm.tm_hour;
+    civil.minute = tm.tm_min;
+    civil.second = tm.tm_sec;
+    civil.weekday = tm.tm_wday;
+    return civil;
+}
+
+}  // namespace dirscribe::platform

@@ -1,0 +1,85 @@
+// Regional settings: the user's date, time and number conventions, and local time.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace dirscribe::platform {
+
+// One piece of a date or time pattern.
+struct DateTimeToken {
+    enum class Kind : std::uint8_t {
+        Literal,
+        Day,          // day of month
+        Month,        // month number
+        MonthAbbrev,  // "Jan"
+        MonthName,    // "January"
+        Year,         // width 2: last two digits; otherwise all digits, at least `width`
+        Hour24,
+        Hour12,
+        Minute,
+        Second,
+        AmPm,       // the locale's AM or PM designator
+        DayAbbrev,  // "Mon"
+        DayName,    // "Monday"
+    };
+    Kind kind = Kind::Literal;
+    int width = 1;     // minimum digits for numbers
+    char pad = '0';    // what fills numbers up to `width`
+    std::string text;  // Literal only
+};
+
+using DateTimePattern = std::vector<DateTimeToken>;
+
+// The conventions a list's sizes and time stamps are written in.
+struct RegionalSettings {
+    DateTimePattern shortDate;
+    DateTimePattern longTime;
+    std::string thousandsSeparator;
+    std::string am;
+    std::string pm;
+    std::array<std::string, 12> monthAbbrev;
+    std::array<std::string, 12> monthName;
+    std::array<std::string, 7> dayAbbrev;  // Sunday first
+    std::array<std::string, 7> dayName;
+
+    // United States English: M/d/yyyy, h:mm:ss AM/PM, "," between groups of digits.
+    static RegionalSettings UnitedStates();
+};
+
+// The user's settings now (on POSIX: LC_TIME and LC_NUMERIC as set by setlocale(LC_ALL, "");
+// the C and POSIX locales count as United States English).
+RegionalSettings CurrentRegionalSettings();
+
+// A moment in local time.
+struct CivilTime {
+    int year = 1970;
+    int month = 1;  // 1..12
+    int day = 1;    // 1..31
+    int hour = 0;
+    int minute = 0;
+    int second = 0;
+    int weekday = 4;  // 0 = Sunday
+};
+
+// Turns file times into local time. Remembers the offset from UTC per day, so that a walk
+// does not consult the time-zone rules for every file.
+class LocalClock {
+  public:
+    LocalClock();
+    CivilTime ToLocal(std::int64_t utcSeconds);
+
+  private:
+    struct Slot {
+        std::int64_t day = INT64_MIN;
+        std::int32_t offset = 0;  // seconds east of UTC for the whole day
+    };
+    std::array<Slot, 1024> cache_;
+};
+
+// Splits seconds since 1970 (already shifted to local time) into a civil date and time.
+CivilTime CivilFromSeconds(std::int64_t localSeconds);
+
+}  // namespace dirscribe::platform

@@ -1,0 +1,40 @@
+// Errors: how the POSIX layer turns errno values into the program's numbered failures.
+#pragma once
+
+#include <cerrno>
+#include <string>
+#include <string_view>
+
+#include "engine/Failure.h"
+
+namespace dirscribe::platform::posix {
+
+// The failure number the walker and the run know an errno value by:
+// ENOENT, ENOTDIR -> 53; EACCES, EPERM, EBUSY, ELOOP, EROFS, ETXTBSY, EISDIR -> 75;
+// ENAMETOOLONG, EILSEQ, EINVAL -> 52; ENOSPC, EDQUOT, EFBIG -> 61; ENOMEDIUM, ENXIO, ENODEV -> 71;
+// EIO and everything else -> 57 (the walker asks the user about those).
+int FailureNumberFromErrno(int err);
+
+// The system's text for an errno value ("Permission denied").
+std::string ErrnoText(int err);
+
+// A failure whose description is the system's text for `err`.
+Failure FailureFromErrno(int err);
+
+// A failure whose description is `context` + ": " + the system's text for `err`.
+Failure FailureFromErrno(int err, std::string_view context);
+
+// A failure of a list-file operation: "cannot <action> list file '<path>': <system text>",
+// marked as coming from a list file.
+Failure ListFileFailure(int err, std::string_view action, const std::string& path);
+
+// Calls `call` again while it fails with EINTR; returns its last result.
+template <class Call>
+auto RetryOnInterrupt(Call&& call) {
+    for (;;) {
+        auto result = call();
+        if (!(result == -1 && errno == EINTR)) return result;
+    }
+}
+
+}  // namespace dirscribe::platform::posix

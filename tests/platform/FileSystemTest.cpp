@@ -1,0 +1,386 @@
+// Tests of the POSIX file system layer on real temporary trees.
+#include <dirent.h>
+#include <fcntl.h>
+#include <limits.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <vector>
+
+#include "platform/FileSystem.h"
+#include "platform/posix/Errors.h"
+#include "platform/posix/Volumes.h"
+#include "support/TempTree.h"
+
+namespace dirscribe::platform {
+namespace {
+
+namespace fs = std::filesystem;
+using test::MakeDir;
+using test::MakeFile;
+using test::TempDir;
+
+std::string Slash(const fs::path& path) {
+    return path.string() + "/";
+}
+
+std::unique_ptr<Folder> OpenTop(FileSystem& fileSystem, const std::string& path) {
+    fileSystem.BeginWalk(path);
+    return fileSystem.OpenFolder(path, nullptr, {});
+}
+
+std::vector<std::string> AllNames(Folder& folder) {
+    std::vector<std::string> names;
+    folder.BeginAll();
+    for (Entry entry; folder.NextAll(entry);) names.emplace_back(entry.name);
+    return names;
+}
+
+std::vector<std::string> FileNames(Folder& folder, std::string_view mask) {
+    std::vector<std::string> names;
+    folder.BeginFiles(mask);
+    for (Entry entry; folder.NextFile(entry);) names.emplace_back(entry.name);
+    return names;
+}
+
+int FailureNumberOf(const std::function<void()>& action) {
+    try {
+        action();
+    } catch (const Failure& failure) {
+        return failure.Number();
+    }
+    return 0;
+}
+
+using Names = std::vector<std::string>;
+
+TEST(PlatformFolder, ListsVisibleEntriesInCaseInsensitiveOrder) {
+    TempDir dir;
+    // Created in no particular order; some names differ only in case or only late.
+    for (const char* name :
+         {"notes.txt", "Zeta", "_x", "intro.mp3", "abcdefgh", "ABCDEFGH", "abc", "ABC", "B", "a",
+          "abcdefghij2", "ABCDEFGHIJ1", "\xC3\xA9mile", ".hidden", "track 10.MP3", "Track 10.mp3",
+          "track 9.mp3", "Very Long Shared Name B", "very long shared name a"}) {
+        MakeFile(dir / name, 0, 0);
+    }
+    MakeDir(dir / "Jazz");
+    MakeDir(dir / ".git");
+    auto folder = OpenTop(*MakeFileSystem(), Slash(dir.Path()));
+    const Names expected{"a",
+                         "ABC",
+                         "abc",
+                         "ABCDEFGH",
+                         "abcdefgh",
+                         "ABCDEFGHIJ1",
+                         "abcdefghij2",
+                         "B",
+                         "intro.mp3",
+                         "Jazz",
+                         "notes.txt",
+                         "Track 10.mp3",
+                         "track 10.MP3",
+                         "track 9.mp3",
+                         "very long shared name a",
+                         "Very Long Shared Name B",
+                         "Zeta",
+                         "_x",
+                         "\xC3\xA9mile"};
+    EXPECT_EQ(expected, AllNames(*folder));
+    // The file listing reuses the same sorted entries, without folders and hidden files.
+    Names files = expected;
+    std::erase(files, "Jazz");
+    EXPECT_EQ(files, FileNames(*folder, "*"));
+    EXPECT_EQ(Names{}, FileNames(*folder, ".*"));
+}
+
+TEST(PlatformFolder, TellsKindsAndListsOnlyOrdinaryFiles) {
+    TempDir dir;
+    MakeDir(dir / "sub");
+    MakeFile(dir / "file.txt", 10, 0);
+    fs::create_directory_symlink("sub", dir / "link-to-sub");
+    fs::create_symlink("file.txt", dir / "link-to-file");
+    ASSERT_EQ(0, mkfifo((dir / "pipe").c_str(), 0644));
+    auto folder = OpenTop(*MakeFileSystem(), Slash(dir.Path()));
+
+    std::map<std::string, std::pair<EntryKind, SubFolderKind>> seen;
+    std::vector<std::string_view> views;
+    folder->BeginAll();
+    for (Entry entry; folder->NextAll(entry);) {
+        seen[std::string(entry.name)] = {entry.kind, folder->ReadKind(entry)};
+        views.push_back(entry.name);
+    }
+    using K = EntryKind;
+    using S = SubFolderKind;
+    const std::map<std::string, std::pair<EntryKind, SubFolderKind>> expected{
+        {"file.txt", {K::File, S::NotFolder}},
+        {"link-to-file", {K::Link, S::NotFolder}},
+        {"link-to-sub", {K::Link, S::NotFolder}},
+        {"pipe", {K::Other, S::NotFolder}},
+        {"sub", {K::Folder, S::Folder}}};
+    EXPECT_EQ(expected, seen);
+    EXPECT_EQ((Names{"file.txt", "link-to-file"}), FileNames(*folder, "*.*"));
+    // Names given out by the first listing still read the same after the second.
+    EXPECT_EQ(
+        (std::vector<std::string_view>{"file.txt", "link-to-file", "link-to-sub", "pipe", "sub"}),
+        views);
+
+    // A folder link is never entered, even when asked to open it: it is no folder there.
+    auto linked =
+        MakeFileSystem()->OpenFolder(Slash(dir / "link-to-sub"), folder.get(), "link-to-sub");
+    EXPECT_EQ(53, FailureNumberOf([&] { linked->BeginAll(); }));
+    folder->DoneReading();
+    auto byPath = MakeFileSystem()->OpenFolder(Slash(dir / "link-to-sub"), folder.get(), {});
+    EXPECT_EQ(53, FailureNumberOf([&] { byPath->BeginAll(); }));
+}
+
+TEST(PlatformFolder, SelectsFilesByMask) {
+    TempDir dir;
+    for (const char* name : {"intro.mp3", "Song.MP3", "notes.txt", "abc", "a.b.c", "x", "README"}) {
+        MakeFile(dir / name, 0, 0);
+    }
+    auto folder = OpenTop(*MakeFileSystem(), Slash(dir.Path()));
+    const Names all{"a.b.c", "abc", "intro.mp3", "notes.txt", "README", "Song.MP3", "x"};
+    EXPECT_EQ(all, FileNames(*folder, "*"));
+    EXPECT_EQ(all, FileNames(*folder, "*.*"));
+    EXPECT_EQ((Names{"intro.mp3", "Song.MP3"}), FileNames(*folder, "*.MP3"));
+    EXPECT_EQ(Names{"x"}, FileNames(*folder, "?"));
+    EXPECT_EQ((Names{"a.b.c", "abc"}), FileNames(*folder, "a*.*"));
+    EXPECT_EQ(Names{}, FileNames(*folder, ""));
+    EXPECT_EQ(52, FailureNumberOf([&] { folder->BeginFiles("sub/*"); }));
+    EXPECT_EQ(52, FailureNumberOf([&] { folder->BeginFiles(std::string_view("a\0b", 3)); }));
+}
+
+TEST(PlatformFolder, ReadsDetailsOfFilesAndLinkTargets) {
+    TempDir dir;
+    const std::int64_t before1970 = test::LocalTime(1965, 7, 4, 12, 0, 0);
+    const std::int64_t fiveGiB = std::int64_t{5} << 30;
+    MakeFile(dir / "big.iso", fiveGiB, before1970);
+    MakeFile(dir / "target.bin", 1234, 1'100'000'000);
+    fs::create_symlink("target.bin", dir / "link.bin");
+    test::SetMtime(dir / "link.bin", 42);  // the link's own time must not show
+    fs::create_symlink("missing", dir / "broken");
+    fs::create_symlink("loop-b", dir / "loop-a");
+    fs::create_symlink("loop-a", dir / "loop-b");
+    auto folder = OpenTop(*MakeFileSystem(), Slash(dir.Path()));
+
+    std::map<std::string, std::pair<std::int64_t, std::int64_t>> details;
+    std::map<std::string, int> failures;
+    folder->BeginFiles("*");
+    for (Entry entry; folder->NextFile(entry);) {
+        try {
+            const FileDetails read = folder->ReadDetails(entry);
+            details[std::string(entry.name)] = {read.size, read.mtime};
+        } catch (const Failure& failure) {
+            failures[std::string(entry.name)] = failure.Number();
+        }
+    }
+    const std::map<std::string, std::pair<std::int64_t, std::int64_t>> expected{
+        {"big.iso", {fiveGiB, before1970}},
+        {"link.bin", {1234, 1'100'000'000}},
+        {"target.bin", {1234, 1'100'000'000}}};
+    EXPECT_EQ(expected, details);
+    // A broken link is a quiet "not found"; a link loop is refused access.
+    EXPECT_EQ((std::map<std::string, int>{{"broken", 53}, {"loop-a", 75}, {"loop-b", 75}}),
+              failures);
+}
+
+TEST(PlatformFolder, ReportsFoldersThatCannotBeOpened) {
+    TempDir dir;
+    MakeFile(dir / "plain", 0, 0);
+    auto fileSystem = MakeFileSystem();
+    auto missing = fileSystem->OpenFolder(Slash(dir / "missing"), nullptr, {});
+    EXPECT_EQ(53, FailureNumberOf([&] { missing->BeginAll(); }));
+    EXPECT_EQ(53, FailureNumberOf([&] { missing->BeginFiles("*"); }));
+    auto notFolder = fileSystem->OpenFolder(Slash(dir / "plain"), nullptr, {});
+    EXPECT_EQ(53, FailureNumberOf([&] { notFolder->BeginAll(); }));
+}
+
+// Permission checks mean nothing to root, so these run as an ordinary user.
+TEST(PlatformFolder, RefusedAccessIsFailure75) {
+    TempDir dir;
+    MakeDir(dir / "locked");
+    MakeDir(dir / "no-search");
+    MakeFile(dir / "no-search" / "song.mp3", 5, 0);
+    chmod((dir / "locked").c_str(), 0);
+    chmod((dir / "no-search").c_str(), 0644);  // names readable, entries not
+    std::string topPath = Slash(dir.Path());
+    const int status = test::RunUnprivileged(
+        [](void* arg) -> int {
+            const std::string& top = *static_cast<std::string*>(arg);
+            auto fileSystem = MakeFileSystem();
+            auto parent = OpenTop(*fileSystem, top);
+            if (AllNames(*parent) != Names{"locked", "no-search"}) return 1;
+            auto locked = fileSystem->OpenFolder(top + "locked/", parent.get(), "locked");
+            if (FailureNumberOf([&] { locked->BeginAll(); }) != 75) return 2;
+            if (FailureNumberOf([&] { locked->BeginFiles("*"); }) != 75) return 3;
+            auto noSearch = fileSystem->OpenFolder(top + "no-search/", parent.get(), "no-search");
+            noSearch->BeginFiles("*");
+            Entry entry;
+            if (!noSearch->NextFile(entry) || entry.name != "song.mp3") return 4;
+            if (FailureNumberOf([&] { noSearch->ReadDetails(entry); }) != 75) return 5;
+            return 0;
+        },
+        &topPath);
+    EXPECT_EQ(0, status);
+}
+
+// Makes `depth` nested folders named `name` below `top` (each made relative to the one above,
+// as the whole path is longer than PATH_MAX) with a file "deep.txt" of 7 bytes at the bottom.
+void MakeDeepChain(const fs::path& top, const std::string& name, int depth) {
+    int fd = open(top.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    for (int i = 0; i < depth; ++i) {
+        ASSERT_EQ(0, mkdirat(fd, name.c_str(), 0755));
+        const int next = openat(fd, name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        close(fd);
+        ASSERT_GE(next, 0);
+        fd = next;
+    }
+    const int file = openat(fd, "deep.txt", O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+    ASSERT_EQ(7, write(file, "content", 7));
+    close(file);
+    close(fd);
+}
+
+// The library's remove_all cannot reach below PATH_MAX, so the chain goes bottom-up by hand.
+void RemoveDeepChain(int parentFd, const char* name) {
+    const int fd = openat(parentFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) return;
+    DIR* dir = fdopendir(fd);
+    std::vector<std::string> names;
+    while (const dirent* entry = readdir(dir)) {
+        if (std::string_view(entry->d_name) != "." && std::string_view(entry->d_name) != "..") {
+            names.emplace_back(entry->d_name);
+        }
+    }
+    for (const auto& child : names) {
+        if (unlinkat(dirfd(dir), child.c_str(), 0) != 0) {
+            RemoveDeepChain(dirfd(dir), child.c_str());
+            unlinkat(dirfd(dir), child.c_str(), AT_REMOVEDIR);
+        }
+    }
+    closedir(dir);
+}
+
+// Removes a deep chain when the test ends, however it ends.
+struct DeepChainRemover {
+    fs::path top;
+    ~DeepChainRemover() {
+        RemoveDeepChain(AT_FDCWD, top.c_str());
+        rmdir(top.c_str());
+    }
+};
+
+int OpenDescriptors() {
+    int count = 0;
+    for ([[maybe_unused]] const auto& entry : fs::directory_iterator("/proc/self/fd")) ++count;
+    return count;
+}
+
+TEST(PlatformFolder, WalksPathsLongerThanPathMaxWithFewDescriptors) {
+    TempDir dir;
+    const std::string name(60, 'd');
+    const int depth = 90;  // about 5,500 characters, and more folders than descriptors kept
+    const DeepChainRemover remover{dir / name};
+    MakeDeepChain(dir.Path(), name, depth);
+    const int before = OpenDescriptors();
+
+    auto fileSystem = MakeFileSystem();
+    std::string path = Slash(dir.Path());
+    std::vector<std::unique_ptr<Folder>> chain;
+    chain.push_back(OpenTop(*fileSystem, path));
+    for (int level = 0; level < depth; ++level) {
+        Folder& folder = *chain.back();
+        folder.BeginAll();
+        Entry entry;
+        ASSERT_TRUE(folder.NextAll(entry)) << "level " << level;
+        ASSERT_EQ(name, entry.name);
+        ASSERT_EQ(SubFolderKind::Folder, folder.ReadKind(entry));
+        folder.DoneReading();
+        path += name + "/";
+        chain.push_back(fileSystem->OpenFolder(path, &folder, name));
+    }
+    EXPECT_GT(path.size(), std::size_t{PATH_MAX});
+    EXPECT_LE(OpenDescriptors() - before, 66);
+    Folder& bottom = *chain.back();
+    EXPECT_EQ(Names{"deep.txt"}, FileNames(bottom, "*.TXT"));
+    Entry file;
+    bottom.BeginFiles("*");
+    ASSERT_TRUE(bottom.NextFile(file));
+    EXPECT_EQ(7, bottom.ReadDetails(file).size);
+    // The bottom folder also opens on its own, by its long path alone.
+    EXPECT_EQ(Names{"deep.txt"}, AllNames(*fileSystem->OpenFolder(path, nullptr, {})));
+}
+
+TEST(PlatformFolder, MountPointsAreListedButNotEntered) {
+    std::vector<std::string> mounted;
+    for (const char* name : {"proc", "sys", "dev"}) {
+        const auto mount = posix::FindMount(std::string("/") + name);
+        if (mount && mount->target == std::string("/") + name) mounted.emplace_back(name);
+    }
+    if (mounted.empty()) GTEST_SKIP() << "nothing is mounted on /proc, /sys or /dev here";
+    auto folder = OpenTop(*MakeFileSystem(), "/");
+    std::map<std::string, SubFolderKind> kinds;
+    folder->BeginAll();
+    for (Entry entry; folder->NextAll(entry);) {
+        kinds[std::string(entry.name)] = folder->ReadKind(entry);
+    }
+    for (const auto& name : mounted) EXPECT_EQ(SubFolderKind::OtherVolume, kinds[name]) << name;
+    // A folder of the root file system itself is walked.
+    const auto etc = posix::FindMount("/etc");
+    if (etc && etc->target == "/") {
+        EXPECT_EQ(SubFolderKind::Folder, kinds["etc"]);
+    }
+}
+
+TEST(PlatformWalk, BeginWalkGivesHeadingTexts) {
+    auto fileSystem = MakeFileSystem();
+    const FolderTexts root = fileSystem->BeginWalk("/");
+    EXPECT_EQ("/", root.driveLessPath);
+    EXPECT_EQ("/", root.folderName);
+    if (const auto mount = posix::FindMount("/proc/"); mount && mount->target == "/proc") {
+        const FolderTexts proc = fileSystem->BeginWalk("/proc/");
+        EXPECT_EQ("/", proc.driveLessPath);
+        EXPECT_EQ("proc", proc.folderName);
+    }
+    const FolderTexts missing = fileSystem->BeginWalk("/no/such/place/");
+    EXPECT_EQ("/no/such/place/", missing.driveLessPath);
+    EXPECT_EQ("place", missing.folderName);
+
+    TempDir dir;
+    MakeDir(dir / "Music");
+    fs::create_directory_symlink("Music", dir / "Sounds");
+    const std::string real = fs::canonical(dir / "Music").string();
+    const std::string mountPoint = posix::FindMount(real)->target;
+    const std::string below = mountPoint == "/" ? real : real.substr(mountPoint.size());
+    for (const char* start : {"Music", "Sounds"}) {
+        const FolderTexts texts = fileSystem->BeginWalk(Slash(dir / start));
+        EXPECT_EQ(below + "/", texts.driveLessPath) << start;
+        EXPECT_EQ(start, texts.folderName);
+    }
+}
+
+TEST(PlatformErrors, MapsErrnoToFailures) {
+    const std::map<int, std::vector<int>> numbers{{53, {ENOENT, ENOTDIR}},
+                                                  {75, {EACCES, EPERM, EBUSY, ELOOP}},
+                                                  {52, {ENAMETOOLONG, EILSEQ, EINVAL}},
+                                                  {61, {ENOSPC, EDQUOT}},
+                                                  {57, {EIO}},
+                                                  {71, {ENOMEDIUM}}};
+    for (const auto& [number, errs] : numbers) {
+        for (int err : errs) EXPECT_EQ(number, posix::FailureFromErrno(err).Number()) << err;
+    }
+    EXPECT_EQ("Permission denied", posix::FailureFromErrno(EACCES).Description());
+    const Failure failure = posix::ListFileFailure(ENOSPC, "write", "/x/y.txt");
+    EXPECT_EQ("cannot write list file '/x/y.txt': No space left on device", failure.Description());
+    EXPECT_TRUE(failure.FromListFile());
+    EXPECT_FALSE(posix::FailureFromErrno(ENOSPC).FromListFile());
+}
+
+}  // namespace
+}  // namespace dirscribe::platform

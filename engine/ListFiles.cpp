@@ -1,0 +1,162 @@
+// ListFiles: numbered list files with large buffers and reported failures.
+#include "engine/ListFiles.h"
+
+#include <algorithm>
+
+#include "engine/Failure.h"
+#include "platform/FileSystem.h"
+
+namespace dirscribe {
+
+namespace {
+
+class OutputFileSink final : public ListSink {
+  public:
+    explicit OutputFileSink(platform::OutputFile file) : file_(std::move(file)) {}
+    void Write(std::string& buffer) override { file_.Write(buffer); }
+    void Close() override { file_.Close(); }
+    platform::FileIdentity Identity() const override { return file_.Identity(); }
+
+  private:
+    platform::OutputFile file_;
+};
+
+}  // namespace
+
+ListFiles::ListFiles(std::size_t bufferSize) : bufferSize_(bufferSize) {
+    opener_ = [this](const std::string& path, platform::OutputFile::Mode mode) {
+        if (!stdoutName_.empty() && path == stdoutName_) {
+            return std::unique_ptr<ListSink>(
+                new OutputFileSink(platform::OutputFile::StandardOutput()));
+        }
+        return std::unique_ptr<ListSink>(
+            new OutputFileSink(platform::OutputFile::Open(path, mode)));
+    };
+}
+
+ListFiles::~ListFiles() {
+    Abandon();
+}
+
+ListFiles::Slot* ListFiles::Find(FileNumber number) {
+    for (auto& s : slots_) {
+        if (s.number == number) return &s;
+    }
+    return nullptr;
+}
+
+const ListFiles::Slot* ListFiles::Find(FileNumber number) const {
+    for (const auto& s : slots_) {
+        if (s.number == number) return &s;
+    }
+    return nullptr;
+}
+
+FileNumber ListFiles::FreeFile() const {
+    FileNumber n = 1;
+    while (Find(n) != nullptr) ++n;
+    return n;
+}
+
+bool ListFiles::IsOpen(FileNumber number) const {
+    return number != 0 && Find(number) != nullptr;
+}
+
+bool ListFiles::Exists(const std::string& path) const {
+    if (!stdoutName_.empty() && path == stdoutName_) return false;
+    return platform::ListFileExists(path);
+}
+
+void ListFiles::Open(FileNumber number, const std::string& path, platform::OutputFile::Mode mode) {
+    if (number <= 0 || Find(number) != nullptr) {
+        throw Failure(FailureNo::FileAlreadyOpen,
+                      "list file number " + std::to_string(number) + " is already in use", true);
+    }
+    for (const auto& s : slots_) {
+        if (s.path == path) {
+            throw Failure(FailureNo::FileAlreadyOpen, "list file '" + path + "' is already open",
+                          true);
+        }
+    }
+    auto sink = opener_(path, mode);
+    const auto identity = sink->Identity();
+    for (const auto& s : slots_) {
+        // Two paths to one file would interleave two lists in it.
+        if (identity != platform::FileIdentity{} && s.sink->Identity() == identity) {
+            // A run opens its new list before its append file, so the file reached twice here
+            // is opened for appending and is left as it is.
+            sink.reset();
+            throw Failure(FailureNo::FileAlreadyOpen,
+                          "list file '" + path + "' is already open as '" + s.path + "'", true);
+        }
+    }
+    Slot slot;
+    slot.number = number;
+    slot.path = path;
+    slot.sink = std::move(sink);
+    slot.buffer.reserve(bufferSize_ + 256);
+    slots_.push_back(std::move(slot));
+}
+
+void ListFiles::MakeRoom(Slot& slot, std::size_t bytes) {
+    if (!slot.buffer.empty() && slot.buffer.size() + bytes > bufferSize_)
+        slot.sink->Write(slot.buffer);
+}
+
+void ListFiles::WriteLine(std::string_view text, FileNumber first, FileNumber second) {
+    Slot* a = Find(first);
+    if (a == nullptr) {
+        throw Failure(FailureNo::BadFileName,
+                      "list file number " + std::to_string(first) + " is not open", true);
+    }
+    Slot* b = nullptr;
+    if (second != 0) {
+        b = Find(second);
+        if (b == nullptr) {
+            throw Failure(FailureNo::BadFileName,
+                          "list file number " + std::to_string(second) + " is not open", true);
+        }
+    }
+    // Room first in both, then the line into both: a failure leaves neither with the line.
+    const std::size_t bytes = text.size() + 2;
+    MakeRoom(*a, bytes);
+    if (b != nullptr) MakeRoom(*b, bytes);
+    platform::AppendListText(text, a->buffer);
+    a->buffer += "\r\n";
+    if (b != nullptr) {
+        platform::AppendListText(text, b->buffer);
+        b->buffer += "\r\n";
+    }
+}
+
+void ListFiles::CloseAll() {
+    std::vector<Slot> kept;
+    bool failed = false;
+    Failure first(0, "");
+    for (auto& slot : slots_) {
+        try {
+            if (!slot.buffer.empty()) slot.sink->Write(slot.buffer);
+            slot.sink->Close();
+        } catch (const Failure& f) {
+            if (!failed) first = f;
+            failed = true;
+            kept.push_back(std::move(slot));
+        }
+    }
+    slots_ = std::move(kept);
+    if (failed) throw first;
+}
+
+void ListFiles::Abandon() noexcept {
+    for (auto& slot : slots_) {
+        try {
+            if (!slot.buffer.empty()) slot.sink->Write(slot.buffer);
+            slot.sink->Close();
+        } catch (...) {
+            // Reported already, or nobody left to report to: the sink's destructor closes it.
+        }
+    }
+    slots_.clear();
+}
+
+}  // namespace dirscribe

@@ -1,0 +1,48 @@
+// ListingRun: what a click on the Start/Stop button does.
+#pragma once
+
+#include <optional>
+
+#include "engine/FrontEnd.h"
+#include "engine/ListFiles.h"
+#include "engine/SharedState.h"
+#include "platform/FileSystem.h"
+#include "platform/Regional.h"
+
+namespace dirscribe {
+
+// How a click ended, for front ends that report it (the window ignores it).
+enum class RunOutcome {
+    StopAsked,  // the button read "Stop": only StopRequested was set
+    Cancelled,  // a file dialog was cancelled or gave an empty name; nothing changed
+    Declined,   // the overwrite question was answered No; no file was touched
+    Completed,  // the tree was listed to its end
+    Stopped,    // the walk ended early on a stop request; the list has its footer
+    Failed,     // the 100th failure ended the run; "Error:" was shown
+};
+
+inline constexpr int kRunFailureLimit = 100;
+
+class ListingRun {
+  public:
+    ListingRun(SharedState& state, FrontEnd& frontEnd, ListFiles& files,
+               platform::FileSystem& fileSystem);
+
+    // Regional settings to use instead of the user's (tests).
+    void SetRegionalSettings(platform::RegionalSettings settings) {
+        regional_ = std::move(settings);
+    }
+
+    // The click on Command1. Runs the whole listing when the button reads "Start"; may be
+    // entered again from a yield of the run in progress, then only sets StopRequested.
+    RunOutcome Command1_Click();
+
+  private:
+    SharedState& state_;
+    FrontEnd& frontEnd_;
+    ListFiles& files_;
+    platform::FileSystem& fileSystem_;
+    std::optional<platform::RegionalSettings> regional_;
+};
+
+}  // namespace dirscribe

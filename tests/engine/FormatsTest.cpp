@@ -1,0 +1,164 @@
+// The field texts of a file line: quoting, base names, padding, sizes and time stamps.
+#include <gtest/gtest.h>
+
+#include "engine/ListFormats.h"
+
+namespace dirscribe {
+namespace {
+
+TEST(QuoteField, WrapsAndDoublesInnerQuotes) {
+    EXPECT_EQ(QuoteField("Path"), "\"Path\"");
+    EXPECT_EQ(QuoteField(""), "\"\"");
+    EXPECT_EQ(QuoteField("a,b & <c>"), "\"a,b & <c>\"");
+    // A quote inside would end the field early for every CSV reader.
+    EXPECT_EQ(QuoteField("say \"hi\""), "\"say \"\"hi\"\"\"");
+}
+
+TEST(AppendHtml, EscapesOnlyMarkupCharacters) {
+    std::string out;
+    AppendHtml(out, "R&B <live> \"x\" 'y'");
+    EXPECT_EQ(out, "R&amp;B &lt;live&gt; \"x\" 'y'");
+}
+
+TEST(BaseName, DropsTheLastDotAndWhatFollows) {
+    EXPECT_EQ(BaseName("intro.mp3"), "intro");
+    EXPECT_EQ(BaseName("a.b.c"), "a.b");
+    EXPECT_EQ(BaseName("README"), "README");
+    EXPECT_EQ(BaseName(".profile"), "");
+    EXPECT_EQ(BaseName("trailing."), "trailing");
+}
+
+TEST(PaddedName, FillsOrCutsToSixtyFiveCharacters) {
+    std::string out;
+    AppendPaddedName(out, "intro.mp3");
+    EXPECT_EQ(out, "intro.mp3" + std::string(56, ' '));
+
+    const std::string sixtyFive(65, 'x');
+    out.clear();
+    AppendPaddedName(out, sixtyFive);
+    EXPECT_EQ(out, sixtyFive);
+
+    out.clear();
+    AppendPaddedName(out, std::string(64, 'a') + "bcdef");
+    EXPECT_EQ(out, std::string(64, 'a') + "b");
+}
+
+TEST(PaddedName, CountsCharactersNotBytes) {
+    // "é" is two bytes; 70 of them are cut to 65 characters, never inside one.
+    std::string name;
+    for (int i = 0; i < 70; ++i) name += "\xC3\xA9";
+    std::string out;
+    AppendPaddedName(out, name);
+    EXPECT_EQ(out.size(), 130u);
+    EXPECT_EQ(CharacterCount(out), 65u);
+
+    out.clear();
+    AppendPaddedName(out, "caf\xC3\xA9");  // four characters, five bytes
+    EXPECT_EQ(CharacterCount(out), 65u);
+    EXPECT_EQ(out.size(), 66u);
+
+    // A byte that is not UTF-8 counts as one character and is kept.
+    out.clear();
+    AppendPaddedName(out,
+                     "a\xFF"
+                     "b");
+    EXPECT_EQ(out,
+              "a\xFF"
+              "b" +
+                  std::string(62, ' '));
+}
+
+class FieldFormatterTest : public ::testing::Test {
+  protected:
+    FieldFormatter us{platform::RegionalSettings::UnitedStates()};
+};
+
+TEST_F(FieldFormatterTest, SizeTextIsGroupedAndSixteenWide) {
+    auto size = [&](std::int64_t n) {
+        std::string out;
+        us.AppendSizeText(out, n);
+        return out;
+    };
+    EXPECT_EQ(size(0), std::string(15, ' ') + "0");
+    EXPECT_EQ(size(999), std::string(13, ' ') + "999");
+    EXPECT_EQ(size(1000), std::string(11, ' ') + "1,000");
+    EXPECT_EQ(size(4123456), "       4,123,456");
+    EXPECT_EQ(size(2147483647), "   2,147,483,647");
+    // 64-bit sizes: 5 GiB shows its true size.
+    EXPECT_EQ(size(5368709120), "   5,368,709,120");
+    // Wider than sixteen: written whole.
+    EXPECT_EQ(size(9223372036854775807), "9,223,372,036,854,775,807");
+}
+
+TEST(FieldFormatter, SizeTextCountsSeparatorCharacters) {
+    auto settings = platform::RegionalSettings::UnitedStates();
+    settings.thousandsSeparator = "\xE2\x80\xAF";  // narrow no-break space, three bytes
+    FieldFormatter f(settings);
+    std::string out;
+    f.AppendSizeText(out, 1234567);
+    EXPECT_EQ(CharacterCount(out), 16u);
+    EXPECT_EQ(out,
+              "       1\xE2\x80\xAF"
+              "234\xE2\x80\xAF"
+              "567");
+
+    settings.thousandsSeparator.clear();
+    FieldFormatter none(settings);
+    out.clear();
+    none.AppendSizeText(out, 1234567);
+    EXPECT_EQ(out, "         1234567");
+}
+
+TEST_F(FieldFormatterTest, TimeStampDropsExactMidnight) {
+    auto stamp = [&](int y, int mo, int d, int h, int mi, int s) {
+        std::string out;
+        us.AppendTimeStamp(out, platform::CivilTime{y, mo, d, h, mi, s, 0});
+        return out;
+    };
+    EXPECT_EQ(stamp(2003, 5, 17, 21, 41, 7), "5/17/2003 9:41:07 PM");
+    EXPECT_EQ(stamp(2004, 1, 2, 8, 5, 0), "1/2/2004 8:05:00 AM");
+    EXPECT_EQ(stamp(2004, 3, 9, 0, 0, 0), "3/9/2004");
+    EXPECT_EQ(stamp(2004, 3, 9, 0, 0, 1), "3/9/2004 12:00:01 AM");
+    EXPECT_EQ(stamp(2004, 3, 9, 12, 0, 0), "3/9/2004 12:00:00 PM");
+    EXPECT_EQ(stamp(1999, 12, 31, 23, 59, 59), "12/31/1999 11:59:59 PM");
+}
+
+TEST(FieldFormatter, TimeStampFollowsOtherPatterns) {
+    using Kind = platform::DateTimeToken::Kind;
+    auto settings = platform::RegionalSettings::UnitedStates();
+    settings.shortDate = {{Kind::Day, 2, '0', {}},
+                          {Kind::Literal, 1, '0', "."},
+                          {Kind::Month, 2, '0', {}},
+                          {Kind::Literal, 1, '0', "."},
+                          {Kind::Year, 4, '0', {}}};
+    settings.longTime = {{Kind::Hour24, 2, '0', {}},
+                         {Kind::Literal, 1, '0', ":"},
+                         {Kind::Minute, 2, '0', {}},
+                         {Kind::Literal, 1, '0', ":"},
+                         {Kind::Second, 2, '0', {}}};
+    FieldFormatter de(settings);
+    std::string out;
+    de.AppendTimeStamp(out, platform::CivilTime{2003, 5, 7, 21, 1, 7, 3});
+    EXPECT_EQ(out, "07.05.2003 21:01:07");
+
+    settings.shortDate = {{Kind::DayAbbrev, 1, '0', {}}, {Kind::Literal, 1, '0', " "},
+                          {Kind::Day, 2, ' ', {}},       {Kind::Literal, 1, '0', " "},
+                          {Kind::MonthName, 1, '0', {}}, {Kind::Literal, 1, '0', " "},
+                          {Kind::Year, 2, '0', {}}};
+    FieldFormatter named(settings);
+    out.clear();
+    named.AppendTimeStamp(out, platform::CivilTime{2003, 5, 7, 0, 0, 0, 3});
+    EXPECT_EQ(out, "Wed  7 May 03");
+}
+
+TEST(DialogFilter, FollowsTheFormatFamily) {
+    EXPECT_EQ(DialogFilter(0), "Text Files (*.txt)|*.txt");
+    EXPECT_EQ(DialogFilter(1), "Text Files (*.txt)|*.txt");
+    EXPECT_EQ(DialogFilter(2), "Comma Separated Value Files (*.csv)|*.csv");
+    EXPECT_EQ(DialogFilter(3), "Comma Separated Value Files (*.csv)|*.csv");
+    EXPECT_EQ(DialogFilter(4), "HTML Files (*.htm)|*.htm");
+    EXPECT_EQ(DialogFilter(5), "HTML Files (*.htm)|*.htm");
+}
+
+}  // namespace
+}  // namespace dirscribe

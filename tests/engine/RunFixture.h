@@ -1,0 +1,76 @@
+// RunFixture: a listing run over real temporary trees, driven by a scripted front end.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "FaultyFileSystem.h"
+#include "ScriptedFrontEnd.h"
+#include "engine/ListFiles.h"
+#include "engine/ListingRun.h"
+#include "engine/SharedState.h"
+#include "platform/FileSystem.h"
+#include "support/TempTree.h"
+
+namespace dirscribe::test {
+
+namespace stdfs = std::filesystem;
+
+class RunFixture : public ::testing::Test {
+  protected:
+    RunFixture() {
+        run.SetRegionalSettings(platform::RegionalSettings::UnitedStates());
+        frontEnd.settings.drive = tmp.Str();
+        frontEnd.settings.mask = "*.*";
+    }
+
+    // A New List run of `start` in `format` into a fresh file; returns the list's bytes.
+    std::string ListNew(const stdfs::path& start, int format, const std::string& mask = "*.*",
+                        bool dirsOnly = false) {
+        const stdfs::path out = tmp / ("list" + std::to_string(++lists_) + ".txt");
+        state.OutputFormat = static_cast<std::int16_t>(format);
+        frontEnd.settings.startPath = start.string();
+        frontEnd.settings.mask = mask;
+        frontEnd.settings.dirsOnly = dirsOnly;
+        UseMode(Mode::New);
+        frontEnd.newListAnswers = {out.string()};
+        lastOutcome = run.Command1_Click();
+        return stdfs::exists(out) ? ReadFile(out) : std::string("<no file>");
+    }
+
+    enum class Mode { New, Append, Both };
+    void UseMode(Mode mode) {
+        frontEnd.settings.newList = mode == Mode::New;
+        frontEnd.settings.append = mode == Mode::Append;
+        frontEnd.settings.both = mode == Mode::Both;
+    }
+
+    // The drive-less path the file system gives a start folder.
+    static std::string DriveLess(const stdfs::path& start) {
+        return platform::MakeFileSystem()->BeginWalk(start.string() + "/").driveLessPath;
+    }
+
+    TempDir tmp;
+    SharedState state;
+    ScriptedFrontEnd frontEnd{state};
+    ListFiles files;
+    FaultyFileSystem fileSystem{platform::MakeFileSystem()};
+    ListingRun run{state, frontEnd, files, fileSystem};
+    RunOutcome lastOutcome = RunOutcome::Cancelled;
+
+  private:
+    int lists_ = 0;
+};
+
+// Splits a list into its lines, checking that every line ends in CR LF.
+std::vector<std::string> Lines(const std::string& list);
+
+// Compares a list with tests/engine/expected/NAME after putting `start` and its drive-less
+// path in for {START} and {DRIVELESS}. With DIRSCRIBE_UPDATE_EXPECTED=1 in the environment the
+// expected file is written anew from the list instead (review the change before committing).
+void ExpectListMatches(const std::string& list, const std::string& name, const std::string& start,
+                       const std::string& driveLess);
+
+}  // namespace dirscribe::test

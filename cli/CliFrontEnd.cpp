@@ -1,0 +1,150 @@
+// CliFrontEnd: reports on standard error, progress on a terminal, Ctrl-C as Stop.
+#include "cli/CliFrontEnd.h"
+
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <iostream>
+
+#include "engine/ListFormats.h"
+
+namespace dirscribe::cli {
+
+volatile std::sig_atomic_t g_interrupted = 0;
+
+namespace {
+
+// Box and label texts hold CR LF between their lines; a report is one line of its own here.
+std::string OneLine(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text.compare(i, 2, "\r\n") == 0) {
+            out += "; ";
+            ++i;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+int TerminalWidth() {
+    winsize ws{};
+    if (ioctl(STDERR_FILENO, TIOCGWINSZ, &ws) == 0 && ws.ws_col > 10) return ws.ws_col;
+    return 80;
+}
+
+}  // namespace
+
+CliFrontEnd::CliFrontEnd(const CliOptions& options, SharedState& state)
+    : options_(options), state_(state), progress_(!options.quiet && isatty(STDERR_FILENO) != 0) {}
+
+RunSettings CliFrontEnd::ReadSettings() {
+    RunSettings s;
+    s.drive = options_.startFolder;
+    s.startPath = options_.startFolder;
+    s.mask = options_.mask;
+    s.description = options_.description;
+    s.dirsOnly = options_.dirsOnly;
+    const bool toNew = !options_.newList.empty();
+    const bool toAppend = !options_.append.empty();
+    s.newList = !toAppend || toNew;
+    s.append = toAppend && !toNew;
+    s.both = toAppend && toNew;
+    return s;
+}
+
+std::string CliFrontEnd::AskListFile(ListDialog dialog, const std::string&, const std::string&) {
+    if (dialog == ListDialog::Cdlg2) return options_.append;
+    return options_.newList.empty() ? kStandardOutput : options_.newList;
+}
+
+bool CliFrontEnd::AskYesNo(const std::string&) {
+    if (options_.overwrite) return true;
+    const std::string& name = options_.newList;
+    if (isatty(STDIN_FILENO) != 0 && isatty(STDERR_FILENO) != 0) {
+        ClearProgress();
+        std::cerr << "dirscribe-cli: '" << name
+                  << "' exists. Overwrite, losing existing content? [y/N] " << std::flush;
+        std::string answer;
+        std::getline(std::cin, answer);
+        return !answer.empty() && (answer[0] == 'y' || answer[0] == 'Y');
+    }
+    Report("'" + name + "' exists; give --overwrite to replace it");
+    return false;
+}
+
+void CliFrontEnd::ShowMessage(const std::string& text) {
+    Report(text);
+}
+
+AbortRetryIgnore CliFrontEnd::AskAbortRetryIgnore(const std::string& text, const Failure& failure) {
+    if (failure.FromListFile()) {
+        // The list cannot be written: there is no point walking on. The run then fails at
+        // its footer and says why.
+        Report(failure.Description());
+        listWriteFailed_ = true;
+        state_.StopRequested = true;
+        return AbortRetryIgnore::Abort;
+    }
+    Report(OneLine(text));
+    return AbortRetryIgnore::Ignore;
+}
+
+std::string CliFrontEnd::VolumeLabel(const std::string& drive) {
+    if (options_.label) return *options_.label;
+    return FrontEnd::VolumeLabel(drive);
+}
+
+void CliFrontEnd::UnloadProgress() {
+    ClearProgress();
+}
+
+void CliFrontEnd::ShowStatus(const std::string&, const std::string& stat2) {
+    stat2_ = stat2;
+    Yield();
+}
+
+void CliFrontEnd::SetErrorText(const std::string& text) {
+    Report(OneLine(text));
+}
+
+void CliFrontEnd::Yield() {
+    if (g_interrupted != 0) state_.StopRequested = true;
+    if (!progress_) return;
+    const auto now = std::chrono::steady_clock::now();
+    if (now - lastProgress_ < std::chrono::milliseconds(250)) return;
+    lastProgress_ = now;
+    // Cut to the terminal's width, at a character boundary.
+    const std::size_t width = static_cast<std::size_t>(TerminalWidth() - 1);
+    std::string shown;
+    std::size_t chars = 0;
+    for (std::size_t i = 0; i < stat2_.size() && chars < width; ++chars) {
+        std::size_t n = 1;
+        while (i + n < stat2_.size() && (static_cast<unsigned char>(stat2_[i + n]) & 0xC0) == 0x80)
+            ++n;
+        shown.append(stat2_, i, n);
+        i += n;
+    }
+    std::cerr << "\r\033[K" << shown << std::flush;
+    progressShown_ = true;
+}
+
+void CliFrontEnd::OpenTray(const std::string& startPath) {
+    if (options_.eject) FrontEnd::OpenTray(startPath);
+}
+
+void CliFrontEnd::Report(const std::string& text) {
+    ClearProgress();
+    std::cerr << "dirscribe-cli: " << text << '\n' << std::flush;
+}
+
+void CliFrontEnd::ClearProgress() {
+    if (!progressShown_) return;
+    std::cerr << "\r\033[K" << std::flush;
+    progressShown_ = false;
+}
+
+}  // namespace dirscribe::cli

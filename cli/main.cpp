@@ -1,0 +1,180 @@
+// dirscribe-cli: lists a folder tree in one of the six formats, the same run as the window's
+// Start button, for scripts and batch cataloguing.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <clocale>
+#include <csignal>
+#include <cstring>
+#include <iostream>
+#include <string>
+#include <string_view>
+
+#include "cli/CliFrontEnd.h"
+#include "engine/AppIdentity.h"
+#include "engine/ListingRun.h"
+#include "platform/FileSystem.h"
+
+namespace {
+
+using dirscribe::cli::CliOptions;
+
+constexpr int kExitDone = 0;
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
+constexpr int kExitInterrupted = 130;
+
+const char* const kUsage =
+    "Usage: dirscribe-cli [options] START_FOLDER\n"
+    "Writes a list of the folders and files below START_FOLDER.\n"
+    "\n"
+    "  -f, --format F        0-5 or text | text-names | csv-names | csv | html-names | html\n"
+    "                        (default 0, text)\n"
+    "  -m, --mask MASK       file mask, * and ? without regard to case (default *.*)\n"
+    "  -d, --dirs-only       list folders only\n"
+    "  -D, --description T   volume description\n"
+    "  -n, --new FILE        write a new list\n"
+    "  -a, --append FILE     append to a list (with --new as well: write both)\n"
+    "  -y, --overwrite       replace an existing new list without asking\n"
+    "      --label TEXT      use TEXT as the volume label instead of reading it\n"
+    "      --eject           open the drive's tray at the end\n"
+    "  -q, --quiet           no progress on standard error\n"
+    "      --help            show this help\n"
+    "      --version         show the version\n"
+    "\n"
+    "Without --new and --append the list goes to standard output. Unreadable entries are\n"
+    "reported on standard error and skipped. Ctrl-C stops the walk; the list still gets its\n"
+    "footer. Exit status: 0 done, 1 the run failed, 2 bad usage, 130 stopped by Ctrl-C.\n";
+
+int UsageError(const std::string& message) {
+    std::cerr << "dirscribe-cli: " << message << "\n"
+              << "Try 'dirscribe-cli --help' for more information.\n";
+    return kExitUsage;
+}
+
+bool ParseFormat(std::string_view text, int& format) {
+    static constexpr std::string_view kNames[6] = {"text", "text-names", "csv-names",
+                                                   "csv",  "html-names", "html"};
+    for (int i = 0; i < 6; ++i) {
+        if (text == kNames[i] || (text.size() == 1 && text[0] == '0' + i)) {
+            format = i;
+            return true;
+        }
+    }
+    return false;
+}
+
+void OnInterrupt(int) {
+    dirscribe::cli::g_interrupted = 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::setlocale(LC_ALL, "");
+
+    CliOptions options;
+    bool startGiven = false;
+    bool optionsEnded = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        auto value = [&](std::string& out) {
+            if (i + 1 >= argc) return false;
+            out = argv[++i];
+            return true;
+        };
+        if (optionsEnded || arg.empty() || arg[0] != '-' || arg == "-") {
+            if (startGiven) return UsageError("only one start folder may be given");
+            options.startFolder = std::string(arg);
+            startGiven = true;
+        } else if (arg == "--") {
+            optionsEnded = true;
+        } else if (arg == "--help") {
+            std::cout << kUsage;
+            return kExitDone;
+        } else if (arg == "--version") {
+            std::cout << "dirscribe-cli " << dirscribe::kApp.VersionText() << "\n";
+            return kExitDone;
+        } else if (arg == "-f" || arg == "--format") {
+            std::string f;
+            if (!value(f)) return UsageError("option " + std::string(arg) + " needs a format");
+            if (!ParseFormat(f, options.format)) return UsageError("unknown format '" + f + "'");
+        } else if (arg == "-m" || arg == "--mask") {
+            if (!value(options.mask))
+                return UsageError("option " + std::string(arg) + " needs a mask");
+        } else if (arg == "-d" || arg == "--dirs-only") {
+            options.dirsOnly = true;
+        } else if (arg == "-D" || arg == "--description") {
+            if (!value(options.description)) {
+                return UsageError("option " + std::string(arg) + " needs a text");
+            }
+        } else if (arg == "-n" || arg == "--new") {
+            if (!value(options.newList) || options.newList.empty()) {
+                return UsageError("option " + std::string(arg) + " needs a file name");
+            }
+        } else if (arg == "-a" || arg == "--append") {
+            if (!value(options.append) || options.append.empty()) {
+                return UsageError("option " + std::string(arg) + " needs a file name");
+            }
+        } else if (arg == "-y" || arg == "--overwrite") {
+            options.overwrite = true;
+        } else if (arg == "--label") {
+            std::string label;
+            if (!value(label)) return UsageError("option --label needs a text");
+            options.label = label;
+        } else if (arg == "--eject") {
+            options.eject = true;
+        } else if (arg == "-q" || arg == "--quiet") {
+            options.quiet = true;
+        } else {
+            return UsageError("unknown option '" + std::string(arg) + "'");
+        }
+    }
+    if (!startGiven) return UsageError("no start folder given");
+    if (options.mask.find('/') != std::string::npos) {
+        return UsageError("bad mask '" + options.mask + "': a mask names files, not folders");
+    }
+    if (options.append == "-") return UsageError("cannot append to standard output");
+    if (options.newList == options.append && !options.append.empty()) {
+        return UsageError("the new list and the append file must differ");
+    }
+
+    // A start folder that cannot be found is a typing error, not a list of one heading.
+    struct stat st {};
+    if (stat(options.startFolder.c_str(), &st) != 0) {
+        std::cerr << "dirscribe-cli: cannot read start folder '" << options.startFolder
+                  << "': " << std::strerror(errno) << "\n";
+        return kExitFailed;
+    }
+    if (!S_ISDIR(st.st_mode)) {
+        std::cerr << "dirscribe-cli: start folder '" << options.startFolder
+                  << "' is not a folder\n";
+        return kExitFailed;
+    }
+    options.startFolder = dirscribe::platform::AbsolutePath(options.startFolder);
+
+    struct sigaction sa {};
+    sa.sa_handler = OnInterrupt;
+    sigemptyset(&sa.sa_mask);
+    // A second Ctrl-C ends the program at once.
+    sa.sa_flags = SA_RESETHAND;
+    sigaction(SIGINT, &sa, nullptr);
+
+    dirscribe::SharedState state;
+    state.OutputFormat = static_cast<std::int16_t>(options.format);
+    dirscribe::cli::CliFrontEnd frontEnd(options, state);
+    dirscribe::ListFiles files;
+    files.SetStandardOutputName(dirscribe::cli::CliFrontEnd::kStandardOutput);
+    auto fileSystem = dirscribe::platform::MakeFileSystem();
+    dirscribe::ListingRun run(state, frontEnd, files, *fileSystem);
+
+    switch (run.Command1_Click()) {
+        case dirscribe::RunOutcome::Completed:
+        case dirscribe::RunOutcome::Stopped:
+            if (frontEnd.ListWriteFailed()) return kExitFailed;
+            return dirscribe::cli::g_interrupted != 0 ? kExitInterrupted : kExitDone;
+        default:
+            return kExitFailed;
+    }
+}

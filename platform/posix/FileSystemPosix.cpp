@@ -119,8 +119,8 @@ int OpenAt(int dirFd, const char* name, bool noFollow) {
 
 // Opens a folder by its path, also when the path is longer than the system accepts in one
 // call: then it goes down in pieces, each shorter than PATH_MAX. With `noFollowLast` a link in
-// the last place is refused (ELOOP), as a folder link must never be walked. Returns -1 with
-// errno set on failure.
+// the last place is not opened (ENOTDIR), as a folder link must never be walked. Returns -1
+// with errno set on failure.
 int OpenFolderPath(std::string_view path, bool noFollowLast) {
     int base = AT_FDCWD;
     std::size_t pos = 0;
@@ -252,7 +252,10 @@ class PosixFolder final : public Folder {
 
     FileDetails ReadDetails(const Entry& entry) override {
         const Record* record = RecordOf(entry);
-        if (record != nullptr && (record->flags & kHasDetails) != 0) return details_[entry.index];
+        if (record != nullptr && (record->flags & kHasDetails) != 0 &&
+            entry.index < details_.size()) {
+            return details_[entry.index];
+        }
         struct stat st {};
         if (const int err = StatEntry(entry, record, st, 0); err != 0) throw FailureFromErrno(err);
         return DetailsFromStat(st);

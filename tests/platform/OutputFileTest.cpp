@@ -144,11 +144,5 @@ TEST(OutputFile, StandardOutputIsNeverClosed) {
     EXPECT_NE(-1, fcntl(STDOUT_FILENO, F_GETFD));
 }
 
-TEST(OutputFile, ListTextIsAppendedUnchanged) {
-    std::string out = "a";
-    AppendListText("b\xE9\xC3\xA9\r\n", out);
-    EXPECT_EQ("ab\xE9\xC3\xA9\r\n", out);
-}
-
 }  // namespace
 }  // namespace dirscribe::platform

@@ -1,8 +1,6 @@
 // The six list formats: fixed texts, quoting, padding and the size and time texts.
 #include "engine/ListFormats.h"
 
-#include <array>
-
 namespace dirscribe {
 
 namespace {
@@ -23,15 +21,23 @@ std::size_t SequenceLength(std::string_view s, std::size_t i) {
 }
 
 void AppendNumber(std::string& out, int value, int width, char pad) {
-    char digits[12];
-    int n = 0;
+    char text[16];
+    char* end = text + sizeof text;
+    char* p = end;
     unsigned v = value < 0 ? 0u : static_cast<unsigned>(value);
     do {
-        digits[n++] = static_cast<char>('0' + v % 10);
+        *--p = static_cast<char>('0' + v % 10);
         v /= 10;
-    } while (v != 0 && n < 11);
-    for (int i = n; i < width; ++i) out += pad;
-    while (n > 0) out += digits[--n];
+    } while (v != 0);
+    while (end - p < width && p > text) *--p = pad;
+    out.append(p, static_cast<std::size_t>(end - p));
+}
+
+// True when no byte of the text has its high bit set.
+bool IsAscii(std::string_view text) {
+    unsigned char any = 0;
+    for (char c : text) any |= static_cast<unsigned char>(c);
+    return any < 0x80;
 }
 
 }  // namespace
@@ -88,11 +94,15 @@ std::size_t CharacterCount(std::string_view text) {
 }
 
 void AppendPaddedName(std::string& out, std::string_view name) {
+    if (name.size() <= kPaddedNameWidth && IsAscii(name)) {
+        out.append(name);
+        out.append(kPaddedNameWidth - name.size(), ' ');
+        return;
+    }
     std::size_t chars = 0;
     std::size_t i = 0;
-    // ASCII names, the common case, need no decoding.
     while (i < name.size() && chars < kPaddedNameWidth) {
-        i += static_cast<unsigned char>(name[i]) < 0x80 ? 1 : SequenceLength(name, i);
+        i += SequenceLength(name, i);
         ++chars;
     }
     out.append(name.data(), i);
@@ -100,24 +110,33 @@ void AppendPaddedName(std::string& out, std::string_view name) {
 }
 
 FieldFormatter::FieldFormatter(platform::RegionalSettings settings)
-    : settings_(std::move(settings)),
-      separatorChars_(CharacterCount(settings_.thousandsSeparator)) {}
+    : settings_(std::move(settings)) {
+    // No locale has a separator this long; one that claims to is not used.
+    if (settings_.thousandsSeparator.size() > 8) settings_.thousandsSeparator.clear();
+    separatorChars_ = CharacterCount(settings_.thousandsSeparator);
+}
 
 void FieldFormatter::AppendSizeText(std::string& out, std::int64_t size) const {
-    std::array<char, 24> digits{};
-    int n = 0;
+    // Built from the right into a buffer wide enough for 19 digits and 6 separators.
+    const std::string& separator = settings_.thousandsSeparator;
+    char text[24 + 6 * 8];
+    char* const end = text + sizeof text;
+    char* p = end;
+    std::size_t chars = 0;
     auto v = static_cast<std::uint64_t>(size < 0 ? 0 : size);
-    do {
-        digits[static_cast<std::size_t>(n++)] = static_cast<char>('0' + v % 10);
+    for (int digits = 0;; ++digits) {
+        if (digits > 0 && digits % 3 == 0) {
+            p -= separator.size();
+            separator.copy(p, separator.size());
+            chars += separatorChars_;
+        }
+        *--p = static_cast<char>('0' + v % 10);
+        ++chars;
         v /= 10;
-    } while (v != 0);
-    const std::size_t groups = static_cast<std::size_t>((n - 1) / 3);
-    const std::size_t width = static_cast<std::size_t>(n) + groups * separatorChars_;
-    if (width < kSizeTextWidth) out.append(kSizeTextWidth - width, ' ');
-    for (int i = n - 1; i >= 0; --i) {
-        out += digits[static_cast<std::size_t>(i)];
-        if (i > 0 && i % 3 == 0) out += settings_.thousandsSeparator;
+        if (v == 0) break;
     }
+    if (chars < kSizeTextWidth) out.append(kSizeTextWidth - chars, ' ');
+    out.append(p, static_cast<std::size_t>(end - p));
 }
 
 void FieldFormatter::AppendTimeStamp(std::string& out, const platform::CivilTime& time) const {

@@ -1,4 +1,4 @@
-// LocalClock: file times in local time, with the offset from UTC remembered per day.
+// LocalClock: file times in local time, with the offset from UTC remembered per stretch of days.
 #include <ctime>
 
 #include "platform/Regional.h"
@@ -71,21 +71,37 @@ LocalClock::LocalClock() {
     tzset();
 }
 
-CivilTime LocalClock::ToLocal(std::int64_t utcSeconds) {
-    const std::int64_t day = FloorDiv(utcSeconds, kSecondsPerDay);
-    Slot& slot = cache_[static_cast<std::uint64_t>(day) % cache_.size()];
-    if (slot.day == day) return CivilFromSeconds(utcSeconds + slot.offset);
+bool LocalClock::Fill(Slot& slot, std::int64_t block) {
+    const std::int64_t first = block * (std::int64_t{1} << kBlockBits);
+    const std::int64_t last = first + (std::int64_t{1} << kBlockBits) - 1;
+    std::int32_t atFirst = 0;
+    std::int32_t atLast = 0;
+    if (!OffsetAt(first, atFirst) || !OffsetAt(last, atLast)) return false;
+    std::int64_t change = INT64_MAX;
+    if (atFirst != atLast) {
+        // The clocks change once in the stretch: find the first second of the new offset.
+        std::int64_t lo = first;
+        std::int64_t hi = last;
+        while (hi - lo > 1) {
+            const std::int64_t mid = lo + (hi - lo) / 2;
+            std::int32_t offset = 0;
+            if (!OffsetAt(mid, offset)) return false;
+            (offset == atFirst ? lo : hi) = mid;
+        }
+        change = hi;
+    }
+    slot.before = atFirst;
+    slot.after = atLast;
+    slot.change = change;
+    slot.block = block;
+    return true;
+}
 
-    // One offset for the whole day when the day starts and ends with it; a day on which the
-    // clocks change is left to the rules for every time in it.
-    std::int32_t atStart = 0;
-    std::int32_t atEnd = 0;
-    const std::int64_t dayStart = day * kSecondsPerDay;
-    if (OffsetAt(dayStart, atStart) && OffsetAt(dayStart + kSecondsPerDay - 1, atEnd) &&
-        atStart == atEnd) {
-        slot.day = day;
-        slot.offset = atStart;
-        return CivilFromSeconds(utcSeconds + atStart);
+CivilTime LocalClock::ToLocal(std::int64_t utcSeconds) {
+    const std::int64_t block = utcSeconds >> kBlockBits;
+    Slot& slot = cache_[static_cast<std::uint64_t>(block) % cache_.size()];
+    if (slot.block == block || Fill(slot, block)) {
+        return CivilFromSeconds(utcSeconds + (utcSeconds < slot.change ? slot.before : slot.after));
     }
     std::tm tm{};
     if (!LocalFromRules(utcSeconds, tm)) return CivilFromSeconds(utcSeconds);

@@ -64,19 +64,24 @@ struct CivilTime {
     int weekday = 4;  // 0 = Sunday
 };
 
-// Turns file times into local time. Remembers the offset from UTC per day, so that a walk
-// does not consult the time-zone rules for every file.
+// Turns file times into local time. Remembers the offset from UTC per stretch of about twelve
+// days, with the moment the clocks change inside it, so that a walk does not consult the
+// time-zone rules for every file.
 class LocalClock {
   public:
     LocalClock();
     CivilTime ToLocal(std::int64_t utcSeconds);
 
   private:
+    static constexpr int kBlockBits = 20;  // 2^20 seconds, a little over twelve days
     struct Slot {
-        std::int64_t day = INT64_MIN;
-        std::int32_t offset = 0;  // seconds east of UTC for the whole day
+        std::int64_t block = INT64_MIN;
+        std::int64_t change = INT64_MAX;  // first second of `after`; INT64_MAX when none
+        std::int32_t before = 0;          // seconds east of UTC before the change
+        std::int32_t after = 0;
     };
-    std::array<Slot, 1024> cache_;
+    bool Fill(Slot& slot, std::int64_t block);
+    std::array<Slot, 4096> cache_;
 };
 
 // Splits seconds since 1970 (already shifted to local time) into a civil date and time.

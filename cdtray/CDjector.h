@@ -6,12 +6,15 @@
 
 namespace dirscribe::cdtray {
 
-// Opens the tray of `drive` (on Windows a drive letter such as "E"; elsewhere the drive's
-// device, as platform::DriveOfPath gives it). Returns the status of the last command sent;
-// a drive that is not an optical drive is left alone.
-std::uint32_t OpenCDDoor(const std::string& drive);
+// Opens the tray of `drive`: on Windows a drive letter such as "E" (taken as it is, unchecked),
+// elsewhere the drive's device as platform::DriveOfPath gives it. The drive stays "open" to
+// this program (on Windows: its multimedia alias) until CloseCDDoor. Returns the status of the
+// eject, 0 when the tray was asked to open; a drive that is not an optical drive, that does
+// not exist or that this user may not use is left alone and gives a nonzero status.
+std::int32_t OpenCDDoor(const std::string& drive) noexcept;
 
-// Closes the tray that OpenCDDoor opened on `drive`; does nothing for a drive never opened.
-std::uint32_t CloseCDDoor(const std::string& drive);
+// Closes the tray of a drive that OpenCDDoor left open, and releases it. A drive that
+// OpenCDDoor never opened (or that was closed since) is not touched: the result is nonzero.
+std::int32_t CloseCDDoor(const std::string& drive) noexcept;
 
 }  // namespace dirscribe::cdtray

@@ -68,7 +68,8 @@ class FrontEnd {
     virtual void Yield() = 0;
 
     // --- the end of a run ---
-    // Asks the drive of the start path to open its tray. The default does nothing.
+    // Asks the drive of the start path to open its tray. The default hands the drive to
+    // cdtray::OpenCDDoor, which leaves anything but an optical drive alone.
     virtual void OpenTray(const std::string& startPath);
 };
 

@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
     build-essential cmake ninja-build pkg-config
-    libmount-dev libblkid-dev
+    libmount-dev libblkid-dev libsystemd-dev
     libgtest-dev libgmock-dev
     clang-format tzdata
 )

@@ -8,6 +8,8 @@ packages=(
     libmount-dev libblkid-dev libsystemd-dev
     libgtest-dev libgmock-dev
     clang-format tzdata
+    qt6-base-dev qt6-base-dev-tools
+    xvfb imagemagick x11-utils
 )
 
 missing=()

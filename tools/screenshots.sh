@@ -1,0 +1,66 @@
+#!/usr/bin/env bash
+# Pictures of the windows without a desktop: starts a virtual X server (Xvfb), takes the main
+# window of `dirscribe` as it starts, then lets dirscribe-screenshot-tour show the progress
+# window during a run and the About window, and saves all of them as PNG files.
+#   bash tools/screenshots.sh [OUTPUT_FOLDER]      (default: build/screenshots)
+# DIRSCRIBE_BUILD names another build folder to use (default: build, configured if new).
+set -euo pipefail
+here="$(cd "$(dirname "$0")/.." && pwd)"
+build="${DIRSCRIBE_BUILD:-$here/build}"
+case "$build" in /*) ;; *) build="$PWD/$build" ;; esac
+out="${1:-$build/screenshots}"
+mkdir -p "$out"
+out="$(cd "$out" && pwd)"
+
+bash "$here/tools/install-deps.sh"
+if [ ! -f "$build/CMakeCache.txt" ]; then
+    cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DDIRSCRIBE_TESTS=OFF >/dev/null
+fi
+ninja -C "$build" -j2 dirscribe dirscribe-screenshot-tour
+
+work="$(mktemp -d)"
+xvfb_pid=""
+app_pid=""
+cleanup() {
+    [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null || true
+    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+# A screen of its own; Xvfb names the display it took.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+xvfb_pid=$!
+for _ in $(seq 100); do
+    [ -s "$work/display" ] && break
+    sleep 0.1
+done
+[ -s "$work/display" ] || { echo "Xvfb did not start:"; cat "$work/xvfb.log"; exit 1; }
+export DISPLAY=":$(head -n1 "$work/display")"
+export QT_QPA_PLATFORM=xcb
+unset WAYLAND_DISPLAY
+
+# 1. The program itself, as a user starts it, in a folder of its own.
+mkdir -p "$work/start"
+(cd "$work/start" && exec "$build/app/dirscribe") >"$work/dirscribe.log" 2>&1 &
+app_pid=$!
+window=""
+for _ in $(seq 100); do
+    window="$(xwininfo -root -tree 2>/dev/null |
+        awk '/"The Quillmere Dirscribe"/ && / [0-9]+x[0-9]+\+/ {print $1; exit}')"
+    [ -n "$window" ] && break
+    sleep 0.1
+done
+[ -n "$window" ] || { echo "the main window did not appear:"; cat "$work/dirscribe.log"; exit 1; }
+sleep 1
+import -window "$window" "$out/dirscribe.png"
+kill "$app_pid"
+wait "$app_pid" 2>/dev/null || true
+app_pid=""
+echo "saved $out/dirscribe.png"
+
+# 2. The tour: the windows during a run and the About window.
+"$build/app/dirscribe-screenshot-tour" "$out"
+
+echo "Pictures in $out:"
+ls -1 "$out"

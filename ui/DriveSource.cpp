@@ -1,0 +1,44 @@
+// SystemDrives: the platform layer's drives and the tray control.
+#include "ui/DriveSource.h"
+
+#include <QDir>
+
+#include "cdtray/CDjector.h"
+#include "platform/FileSystem.h"
+
+namespace dirscribe::ui {
+
+std::vector<platform::DriveInfo> SystemDrives::ListDrives() {
+    return platform::ListDrives();
+}
+
+std::string SystemDrives::CurrentFolder() {
+    return QDir::toNativeSeparators(QDir::currentPath()).toStdString();
+}
+
+platform::DriveFolder SystemDrives::OpenDrive(const std::string& driveText) {
+    return platform::OpenDrive(driveText);
+}
+
+std::string SystemDrives::VolumeLabel(const std::string& driveText) {
+    return platform::VolumeLabel(driveText);
+}
+
+std::string SystemDrives::TrayDriveOfText(const std::string& driveText) {
+    return platform::TrayDriveOfText(driveText);
+}
+
+std::string SystemDrives::TrayDriveOfPath(const std::string& path) {
+    if (path.empty()) return {};
+    return platform::DriveOfPath(path);
+}
+
+void SystemDrives::OpenCDDoor(const std::string& drive) {
+    cdtray::OpenCDDoor(drive);
+}
+
+void SystemDrives::CloseCDDoor(const std::string& drive) {
+    cdtray::CloseCDDoor(drive);
+}
+
+}  // namespace dirscribe::ui

@@ -1,0 +1,45 @@
+// DriveSource: what the main window asks of the machine's drives and trays, behind one seam so
+// that tests can offer drives that fail and come ready.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/Drives.h"
+
+namespace dirscribe::ui {
+
+class DriveSource {
+  public:
+    virtual ~DriveSource() = default;
+
+    // The entries of the drive list.
+    virtual std::vector<platform::DriveInfo> ListDrives() = 0;
+    // The process's current folder.
+    virtual std::string CurrentFolder() = 0;
+    // Where the folder list opens on a drive; throws Failure when the drive is not ready.
+    virtual platform::DriveFolder OpenDrive(const std::string& driveText) = 0;
+    // The volume label of a drive (empty when none); throws Failure when it cannot be read.
+    virtual std::string VolumeLabel(const std::string& driveText) = 0;
+    // The drive named by a drive-list text, and the drive of a path, as the tray wants them.
+    virtual std::string TrayDriveOfText(const std::string& driveText) = 0;
+    virtual std::string TrayDriveOfPath(const std::string& path) = 0;
+    // The tray control. Neither reports anything.
+    virtual void OpenCDDoor(const std::string& drive) = 0;
+    virtual void CloseCDDoor(const std::string& drive) = 0;
+};
+
+// The drives of this machine and the real tray control.
+class SystemDrives final : public DriveSource {
+  public:
+    std::vector<platform::DriveInfo> ListDrives() override;
+    std::string CurrentFolder() override;
+    platform::DriveFolder OpenDrive(const std::string& driveText) override;
+    std::string VolumeLabel(const std::string& driveText) override;
+    std::string TrayDriveOfText(const std::string& driveText) override;
+    std::string TrayDriveOfPath(const std::string& path) override;
+    void OpenCDDoor(const std::string& drive) override;
+    void CloseCDDoor(const std::string& drive) override;
+};
+
+}  // namespace dirscribe::ui

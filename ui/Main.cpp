@@ -1,0 +1,346 @@
+// Main: the controls at their places in twips, the handlers of the window's events, and the
+// listing run behind Command1.
+#include "ui/Main.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFrame>
+#include <QLabel>
+#include <QLayout>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <exception>
+
+#include "engine/ListFormats.h"
+#include "ui/Artwork.h"
+#include "ui/Dialogs.h"
+#include "ui/DriveList.h"
+#include "ui/DriveSource.h"
+#include "ui/FolderList.h"
+#include "ui/Status.h"
+#include "ui/Twips.h"
+#include "ui/WindowFrontEnd.h"
+#include "ui/frmSplash.h"
+
+namespace dirscribe::ui {
+
+namespace {
+
+QString Q(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+template <class W>
+W* Place(W* widget, const char* name, QRect box) {
+    widget->setObjectName(QString::fromLatin1(name));
+    widget->setGeometry(box);
+    return widget;
+}
+
+QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, QRect box) {
+    auto* label = Place(new QLabel(text, parent), name, box);
+    label->setTextFormat(Qt::PlainText);
+    return label;
+}
+
+// A read-only one-line field with a sunken border.
+QLabel* MakeDisplay(QWidget* parent, const char* name, QRect box) {
+    auto* field = MakeLabel(parent, name, QString(), box);
+    field->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+    field->setWordWrap(false);
+    field->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    field->setMargin(0);
+    field->setIndent(2);
+    return field;
+}
+
+// A frame without caption that holds an option group. Its border runs half a line below its
+// top, where a caption would sit, so it stays clear of the controls above it.
+QWidget* MakeFrame(QWidget* parent, const char* name, QRect box) {
+    auto* frame = Place(new QWidget(parent), name, box);
+    auto* border = new QFrame(frame);
+    border->setFrameStyle(QFrame::Box | QFrame::Sunken);
+    const int inset = frame->fontMetrics().height() / 2;
+    border->setGeometry(0, inset, box.width(), box.height() - inset);
+    return frame;
+}
+
+}  // namespace
+
+Main::Main(SharedState& state, Dialogs& dialogs, DriveSource& drives, QWidget* parent)
+    : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                              Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+      state_(state),
+      dialogs_(dialogs),
+      drives_(drives),
+      fileSystem_(platform::MakeFileSystem()) {
+    setObjectName(QStringLiteral("Main"));
+    setWindowTitle(QStringLiteral("The Quillmere Dirscribe"));
+    setWindowIcon(AppIcon());
+    BuildControls();
+    BuildMenu();
+
+    MainControls controls;
+    controls.window = this;
+    controls.Command1 = Command1_;
+    controls.Drive1 = Drive1_;
+    controls.SelPath = SelPath_;
+    controls.MaskBox = MaskBox_;
+    controls.VolDescBox = VolDescBox_;
+    controls.DFlag = DFlag_;
+    controls.AppFlag = AppFlag_;
+    controls.CurDir = CurDir_;
+    frontEnd_ = std::make_unique<WindowFrontEnd>(state_, dialogs_, drives_, controls);
+    run_ = std::make_unique<ListingRun>(state_, *frontEnd_, files_, *fileSystem_);
+
+    // The drive and folder of the process, before any handler is connected.
+    const std::string current = drives_.CurrentFolder();
+    Drive1_->Load(current);
+    try {
+        Dir1_->SetPath(Q(current), Q(Drive1_->SelectedRoot()));
+    } catch (const Failure&) {
+        // A current folder that cannot be read: the drive change below opens the drive.
+    }
+
+    connect(Drive1_, &QComboBox::currentIndexChanged, this, [this] { Drive1_Change(); });
+    connect(Dir1_, &FolderList::Changed, this, [this] { Dir1_Change(); });
+    connect(Dir1_, &FolderList::OpenFailed, this,
+            [this](const QString& description) { ShowError(description.toStdString()); });
+    connect(Refresh_, &QPushButton::clicked, this, [this] { Refresh_Click(); });
+    connect(Command1_, &QPushButton::clicked, this, [this] { Command1_Click(); });
+
+    Form_Load();
+    Command1_->setFocus();
+}
+
+Main::~Main() = default;
+
+Status* Main::StatusWindow() const {
+    return frontEnd_->StatusWindow();
+}
+
+void Main::BuildControls() {
+    auto* client = new QWidget(this);
+    client->setObjectName(QStringLiteral("client"));
+    setCentralWidget(client);
+    const Twips dpi = Twips::Of(*this);
+    client->setFixedSize(dpi.X(7530), dpi.Y(4200));
+
+    // The rule under the menu bar, wider than the window on both sides.
+    auto* line =
+        Place(new QFrame(client), "Line1", QRect(dpi.X(-60), 0, dpi.X(7560) - dpi.X(-60), 1));
+    line->setAutoFillBackground(true);
+    QPalette linePalette = line->palette();
+    linePalette.setColor(QPalette::Window, palette().color(QPalette::Active, QPalette::Mid));
+    line->setPalette(linePalette);
+
+    Drive1_ = Place(new DriveList(drives_, client), "Drive1", dpi.Rect(240, 120, 2775, 315));
+    Dir1_ = Place(new FolderList(client), "Dir1", dpi.Rect(240, 480, 2775, 3465));
+    MakeLabel(client, "Label3", QStringLiteral("Selected Start Path"),
+              dpi.Rect(3240, 120, 1575, 255));
+    SelPath_ = MakeDisplay(client, "SelPath", dpi.Rect(3240, 360, 4095, 285));
+    MakeLabel(client, "Label5", QStringLiteral("Volume Label:"), dpi.Rect(3240, 760, 1095, 255));
+    VLabel_ = MakeDisplay(client, "VLabel", dpi.Rect(4320, 720, 3015, 300));
+    MakeLabel(client, "Label2", QStringLiteral("Files to include:"),
+              dpi.Rect(3240, 1260, 1215, 255));
+
+    MaskBox_ = Place(new QComboBox(client), "MaskBox", dpi.Rect(4440, 1200, 1455, 315));
+    MaskBox_->setEditable(true);
+    MaskBox_->setInsertPolicy(QComboBox::NoInsert);
+    MaskBox_->addItems({QStringLiteral("*.*"), QStringLiteral("*.MP3"), QStringLiteral("*.WAV"),
+                        QStringLiteral("*.MID")});
+    MaskBox_->setCurrentIndex(0);
+    MaskBox_->setEditText(QStringLiteral("*.*"));
+
+    Command1_ = Place(new QPushButton(QStringLiteral("Start"), client), "Command1",
+                      dpi.Rect(6000, 1200, 1215, 320));
+    MakeLabel(client, "Label1", QStringLiteral("Description:"), dpi.Rect(3240, 1560, 975, 255));
+    VolDescBox_ = Place(new QLineEdit(client), "VolDescBox", dpi.Rect(3240, 1800, 4095, 285));
+
+    QWidget* frame1 = MakeFrame(client, "Frame1", dpi.Rect(4200, 2040, 3135, 615));
+    Refresh_ = Place(new QPushButton(QStringLiteral("Refresh"), client), "Refresh",
+                     dpi.Rect(3240, 2280, 855, 255));
+    QWidget* frame2 = MakeFrame(client, "Frame2", dpi.Rect(4200, 2640, 3135, 615));
+    MakeLabel(client, "Label4", QStringLiteral("Processing Directory:"),
+              dpi.Rect(3240, 3360, 3975, 255));
+    CurDir_ = MakeDisplay(client, "CurDir", dpi.Rect(3240, 3675, 4095, 285));
+
+    // The option buttons, placed in their frames; each frame makes one exclusive group.
+    DFlag_[0] = Place(new QRadioButton(QStringLiteral("Include Files"), frame1), "DFlag(0)",
+                      dpi.Rect(120, 240, 1215, 255));
+    DFlag_[1] = Place(new QRadioButton(QStringLiteral("Directories Only"), frame1), "DFlag(1)",
+                      dpi.Rect(1560, 240, 1455, 255));
+    AppFlag_[0] = Place(new QRadioButton(QStringLiteral("New List"), frame2), "AppFlag(0)",
+                        dpi.Rect(120, 240, 975, 255));
+    AppFlag_[1] = Place(new QRadioButton(QStringLiteral("Append"), frame2), "AppFlag(1)",
+                        dpi.Rect(1200, 240, 975, 255));
+    AppFlag_[2] = Place(new QRadioButton(QStringLiteral("Both"), frame2), "AppFlag(2)",
+                        dpi.Rect(2280, 240, 735, 255));
+    DFlag_[0]->setChecked(true);
+    AppFlag_[1]->setChecked(true);
+    // Of an option group only the selected button is a tab stop; the arrow keys move inside.
+    for (QRadioButton* option : {DFlag_[0], DFlag_[1], AppFlag_[0], AppFlag_[1], AppFlag_[2]}) {
+        const auto fixTabStop = [option](bool selected) {
+            option->setFocusPolicy(selected ? Qt::StrongFocus : Qt::ClickFocus);
+        };
+        fixTabStop(option->isChecked());
+        connect(option, &QRadioButton::toggled, option, fixTabStop);
+    }
+
+    for (QPushButton* button : {Command1_, Refresh_}) {
+        button->setAutoDefault(false);
+        button->setDefault(false);
+    }
+
+    // The keyboard order; within an option group only the selected button is a tab stop.
+    QWidget* order[] = {Command1_, Drive1_,     Dir1_,       MaskBox_,    VolDescBox_, DFlag_[1],
+                        DFlag_[0], AppFlag_[0], AppFlag_[1], AppFlag_[2], Refresh_};
+    for (std::size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
+
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+void Main::BuildMenu() {
+    QMenuBar* bar = menuBar();
+    // The menu bar belongs to the window, also where a desktop offers a global one.
+    bar->setNativeMenuBar(false);
+
+    QMenu* file = bar->addMenu(QStringLiteral("File"));
+    file->setObjectName(QStringLiteral("MnuFile"));
+    QAction* quit = file->addAction(QStringLiteral("Quit"));
+    quit->setObjectName(QStringLiteral("MnuQuit"));
+    connect(quit, &QAction::triggered, this, [this] { MnuQuit_Click(); });
+
+    QMenu* formats = bar->addMenu(QStringLiteral("Output Format"));
+    formats->setObjectName(QStringLiteral("MnuOutFrm"));
+    for (std::int16_t i = 0; i < 6; ++i) {
+        QAction* entry = formats->addAction(QString::fromLatin1(kFormatNames[i]));
+        entry->setObjectName(QStringLiteral("MnuOFmt(%1)").arg(i));
+        entry->setCheckable(true);
+        entry->setChecked(i == 0);
+        connect(entry, &QAction::triggered, this, [this, i] { MnuOFmt_Click(i); });
+        MnuOFmt_[static_cast<std::size_t>(i)] = entry;
+    }
+
+    QAction* about = bar->addAction(QStringLiteral("About"));
+    about->setObjectName(QStringLiteral("MnuAbout"));
+    connect(about, &QAction::triggered, this, [this] { MnuAbout_Click(); });
+}
+
+void Main::Form_Load() {
+    SelPath_->setText(Dir1_->Path());
+    Drive1_Change();
+    state_.OutputFormat = 0;
+}
+
+template <class Step, class Between>
+bool Main::RetryStep(int& retryCount, Step&& step, Between&& between) {
+    for (;;) {
+        std::string description;
+        try {
+            step();
+            return true;
+        } catch (const Failure& failure) {
+            description = failure.Description();
+        } catch (const std::exception& error) {
+            description = error.what();
+        }
+        QCoreApplication::processEvents();
+        // Once the window is closed there is nobody left to wait for the drive.
+        if (closing_) return false;
+        between();
+        if (++retryCount < kChangeRetryLimit) continue;
+        ShowError(description);
+        return false;
+    }
+}
+
+void Main::ShowError(const std::string& description) {
+    dialogs_.ShowMessage(this, Q("Error:" + description));
+}
+
+void Main::OpenSelectedDrive() {
+    const platform::DriveFolder folder = drives_.OpenDrive(Drive1_->DriveText());
+    Dir1_->SetPath(Q(folder.current), Q(folder.root));
+}
+
+void Main::Drive1_Change() {
+    int changeRetryCount = 0;
+    // Between attempts the tray of the selected drive is closed: a disc may be waiting in it.
+    const auto closeTray = [this] {
+        drives_.CloseCDDoor(drives_.TrayDriveOfText(Drive1_->DriveText()));
+    };
+    if (!RetryStep(
+            changeRetryCount, [this] { OpenSelectedDrive(); }, closeTray))
+        return;
+    RetryStep(
+        changeRetryCount,
+        [this] { VLabel_->setText(Q(drives_.VolumeLabel(Drive1_->DriveText()))); }, closeTray);
+}
+
+void Main::Dir1_Change() {
+    int changeRetryCount = 0;
+    RetryStep(
+        changeRetryCount, [this] { SelPath_->setText(Dir1_->Path()); }, [] {});
+}
+
+void Main::Refresh_Click() {
+    // A drive's entry names the disc in it; read the entries again so that the selected drive
+    // shows the disc now in it.
+    Drive1_->Reread();
+    Drive1_Change();
+    try {
+        QCoreApplication::processEvents();
+        drives_.CloseCDDoor(drives_.TrayDriveOfPath(SelPath_->text().toStdString()));
+        Dir1_->Refresh();
+    } catch (const Failure& failure) {
+        ShowError(failure.Description());
+    }
+}
+
+void Main::Command1_Click() {
+    const bool outer = !running_;
+    running_ = true;
+    run_->Command1_Click();
+    if (!outer) return;
+    running_ = false;
+    if (quitAfterRun_) {
+        quitAfterRun_ = false;
+        close();
+    }
+}
+
+void Main::MnuOFmt_Click(std::int16_t index) {
+    MnuOFmt_[static_cast<std::size_t>(state_.OutputFormat)]->setChecked(false);
+    state_.OutputFormat = index;
+    MnuOFmt_[static_cast<std::size_t>(state_.OutputFormat)]->setChecked(true);
+}
+
+void Main::MnuAbout_Click() {
+    frmSplash about(this);
+    about.exec();
+}
+
+void Main::MnuQuit_Click() {
+    close();
+}
+
+void Main::closeEvent(QCloseEvent* event) {
+    if (running_) {
+        // Stop the run as Stop does; the click that runs it closes the window at its end.
+        quitAfterRun_ = true;
+        state_.StopRequested = true;
+        event->ignore();
+        return;
+    }
+    closing_ = true;
+    // A progress window left on screen by a run that gave up goes with the main window.
+    frontEnd_->UnloadProgress();
+    event->accept();
+    emit Unloaded();
+}
+
+}  // namespace dirscribe::ui

@@ -1,0 +1,133 @@
+// WindowFrontEnd: what the run asks of the windows, done with Qt.
+#include "ui/WindowFrontEnd.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include "ui/Dialogs.h"
+#include "ui/DriveList.h"
+#include "ui/DriveSource.h"
+#include "ui/Status.h"
+
+namespace dirscribe::ui {
+
+namespace {
+
+QString Q(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+}  // namespace
+
+WindowFrontEnd::WindowFrontEnd(SharedState& state, Dialogs& dialogs, DriveSource& drives,
+                               const MainControls& controls)
+    : state_(state), dialogs_(dialogs), drives_(drives), c_(controls) {}
+
+WindowFrontEnd::~WindowFrontEnd() {
+    delete status_.data();
+    if (busy_) QApplication::restoreOverrideCursor();
+}
+
+std::string WindowFrontEnd::Command1Caption() {
+    return c_.Command1->text().toStdString();
+}
+
+void WindowFrontEnd::SetCommand1Caption(const std::string& caption) {
+    c_.Command1->setText(Q(caption));
+}
+
+RunSettings WindowFrontEnd::ReadSettings() {
+    RunSettings s;
+    s.drive = c_.Drive1->DriveText();
+    s.startPath = c_.SelPath->text().toStdString();
+    s.mask = c_.MaskBox->currentText().toStdString();
+    s.description = c_.VolDescBox->text().toStdString();
+    s.dirsOnly = c_.DFlag[1]->isChecked();
+    s.newList = c_.AppFlag[0]->isChecked();
+    s.append = c_.AppFlag[1]->isChecked();
+    s.both = c_.AppFlag[2]->isChecked();
+    return s;
+}
+
+std::string WindowFrontEnd::AskListFile(ListDialog dialog, const std::string& title,
+                                        const std::string& filter) {
+    QString& last = lastFileName_[dialog == ListDialog::CDlg ? 0 : 1];
+    const auto chosen = dialogs_.AskFileName(c_.window, {dialog, Q(title), Q(filter), last});
+    if (!chosen) throw Failure(FailureNo::DialogCancelled, "Cancel was selected.");
+    last = QDir::toNativeSeparators(*chosen);
+    return last.toStdString();
+}
+
+bool WindowFrontEnd::AskYesNo(const std::string& text) {
+    return dialogs_.AskYesNo(c_.window, Q(text));
+}
+
+void WindowFrontEnd::ShowMessage(const std::string& text) {
+    dialogs_.ShowMessage(c_.window, Q(text));
+}
+
+AbortRetryIgnore WindowFrontEnd::AskAbortRetryIgnore(const std::string& text, const Failure&) {
+    return dialogs_.AskAbortRetryIgnore(c_.window, Q(text));
+}
+
+std::string WindowFrontEnd::VolumeLabel(const std::string& drive) {
+    return drives_.VolumeLabel(drive);
+}
+
+void WindowFrontEnd::SetBusyPointer(bool busy) {
+    if (busy == busy_) return;
+    if (busy)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    else
+        QApplication::restoreOverrideCursor();
+    busy_ = busy;
+}
+
+Status& WindowFrontEnd::LoadStatus() {
+    if (status_.isNull()) status_ = new Status(state_, c_.window->frameGeometry().topLeft());
+    return *status_;
+}
+
+void WindowFrontEnd::ShowProgress() {
+    LoadStatus().show();
+}
+
+void WindowFrontEnd::UnloadProgress() {
+    if (status_.isNull()) return;
+    status_->hide();
+    delete status_.data();
+}
+
+void WindowFrontEnd::ShowStatus(const std::string& stat1, const std::string& stat2) {
+    Status& status = LoadStatus();
+    status.SetStat1(Q(stat1));
+    status.SetStat2(Q(stat2));
+    Yield();
+}
+
+void WindowFrontEnd::SetStat2(const std::string& text) {
+    LoadStatus().SetStat2(Q(text));
+}
+
+void WindowFrontEnd::SetErrorText(const std::string& text) {
+    LoadStatus().SetError(Q(text));
+}
+
+void WindowFrontEnd::SetCurDir(const std::string& text) {
+    c_.CurDir->setText(Q(text));
+}
+
+void WindowFrontEnd::Yield() {
+    QCoreApplication::processEvents();
+}
+
+void WindowFrontEnd::OpenTray(const std::string& startPath) {
+    drives_.OpenCDDoor(drives_.TrayDriveOfPath(startPath));
+}
+
+}  // namespace dirscribe::ui

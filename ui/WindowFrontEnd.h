@@ -1,0 +1,82 @@
+// WindowFrontEnd: the listing run's surroundings in the windows: the main window's controls,
+// the file dialogs and boxes, the progress window, the hourglass and the yield.
+#pragma once
+
+#include <QPointer>
+#include <QString>
+#include <array>
+
+#include "engine/FrontEnd.h"
+#include "engine/SharedState.h"
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QWidget;
+
+namespace dirscribe::ui {
+
+class Dialogs;
+class DriveList;
+class DriveSource;
+class Status;
+
+// The controls of the main window that a run reads and writes.
+struct MainControls {
+    QWidget* window = nullptr;
+    QPushButton* Command1 = nullptr;
+    DriveList* Drive1 = nullptr;
+    QLabel* SelPath = nullptr;
+    QComboBox* MaskBox = nullptr;
+    QLineEdit* VolDescBox = nullptr;
+    std::array<QRadioButton*, 2> DFlag{};
+    std::array<QRadioButton*, 3> AppFlag{};
+    QLabel* CurDir = nullptr;
+};
+
+class WindowFrontEnd final : public FrontEnd {
+  public:
+    WindowFrontEnd(SharedState& state, Dialogs& dialogs, DriveSource& drives,
+                   const MainControls& controls);
+    ~WindowFrontEnd() override;
+    WindowFrontEnd(const WindowFrontEnd&) = delete;
+    WindowFrontEnd& operator=(const WindowFrontEnd&) = delete;
+
+    std::string Command1Caption() override;
+    void SetCommand1Caption(const std::string& caption) override;
+    RunSettings ReadSettings() override;
+    std::string AskListFile(ListDialog dialog, const std::string& title,
+                            const std::string& filter) override;
+    bool AskYesNo(const std::string& text) override;
+    void ShowMessage(const std::string& text) override;
+    AbortRetryIgnore AskAbortRetryIgnore(const std::string& text, const Failure& failure) override;
+    std::string VolumeLabel(const std::string& drive) override;
+    void SetBusyPointer(bool busy) override;
+    void ShowProgress() override;
+    void UnloadProgress() override;
+    void ShowStatus(const std::string& stat1, const std::string& stat2) override;
+    void SetStat2(const std::string& text) override;
+    void SetErrorText(const std::string& text) override;
+    void SetCurDir(const std::string& text) override;
+    void Yield() override;
+    void OpenTray(const std::string& startPath) override;
+
+    // The progress window while it exists, else null.
+    Status* StatusWindow() const { return status_; }
+
+  private:
+    // The progress window, created hidden next to the main window when it does not exist.
+    Status& LoadStatus();
+
+    SharedState& state_;
+    Dialogs& dialogs_;
+    DriveSource& drives_;
+    MainControls c_;
+    QPointer<Status> status_;
+    std::array<QString, 2> lastFileName_;  // CDlg, Cdlg2: each offers its last choice again
+    bool busy_ = false;
+};
+
+}  // namespace dirscribe::ui

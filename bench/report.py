@@ -90,6 +90,12 @@ for tree in ("wide", "flat", "deep"):
         if "cli0" in median and find_s and floor_s:
             out.append(f"dirscribe-cli -f 0 / TZ=UTC find = **{median['cli0'] / find_s:.2f}**;"
                        f" dirscribe-cli -f 0 / floor = **{median['cli0'] / floor_s:.2f}**")
+            ones = [median[f"one{f}"] for f in range(6) if f"one{f}" in median]
+            if "one0" in median and ones:
+                out.append("")
+                out.append(f"One thread: -f 0 / floor = **{median['one0'] / floor_s:.2f}**;"
+                           f" -f 0 / TZ=UTC find = **{median['one0'] / find_s:.2f}**;"
+                           f" slowest format / fastest = **{max(ones) / min(ones):.2f}**")
         else:
             out.append("dirscribe-cli -f 0 / TZ=UTC find: - (no dirscribe-cli rows)")
         out.append("")

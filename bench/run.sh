@@ -131,7 +131,7 @@ python3 "$BENCH/make_tree.py" "${small_flag[@]}" "$TREES" >&2
 
 FIND_FORMAT='%p %s %TY-%Tm-%Td %TH:%TM:%TS\n'
 TOOLS=()
-if [ -n "$CLI" ]; then TOOLS+=(cli0 cli1 cli2 cli3 cli4 cli5); fi
+if [ -n "$CLI" ]; then TOOLS+=(cli0 cli1 cli2 cli3 cli4 cli5 one0 one1 one2 one3 one4 one5); fi
 TOOLS+=(floor find-utc find)
 [ $HAVE_BFS = 1 ] && TOOLS+=(bfs-utc)
 TOOLS+=(du ls)
@@ -145,6 +145,8 @@ tool_command() {
     ZONE=
     case $tool in
         cli?) CMD=("$CLI" -q -f "${tool#cli}" -n "$out" -y "$tree"); STDOUT=/dev/null ;;
+        # The same with no helper threads reading ahead: the walker reads every folder itself.
+        one?) CMD=(env DIRSCRIBE_READ_THREADS=0 "$CLI" -q -f "${tool#one}" -n "$out" -y "$tree"); STDOUT=/dev/null ;;
         floor) CMD=("$FLOOR" "$tree" "$out"); STDOUT=/dev/null ;;
         find-utc) CMD=(find "$tree" -printf "$FIND_FORMAT"); ZONE=UTC ;;
         find) CMD=(find "$tree" -printf "$FIND_FORMAT") ;;
@@ -158,6 +160,7 @@ tool_command() {
 tool_label() {
     case $1 in
         cli?) echo "dirscribe-cli -f ${1#cli}" ;;
+        one?) echo "dirscribe-cli -f ${1#one}, one thread" ;;
         floor) echo "floor (C walker, format 0)" ;;
         find-utc) echo "TZ=UTC find -printf" ;;
         find) echo "find -printf (TZ unset)" ;;

@@ -56,7 +56,10 @@ void DirIO::ListDirectory(std::string& folderPath, const std::string& mask, File
                           RunOptions& options) {
     if (folderPath.empty() || folderPath.back() != kSep) folderPath += kSep;
     Walk walk{mask, newListNo, appendNo, volumeText, options};
-    WalkFolder(walk, folderPath, fileSystem_.BeginWalk(folderPath), nullptr, {});
+    const platform::FolderTexts texts = fileSystem_.BeginWalk(folderPath);
+    fileSystem_.Prefetch(mask, !(options & RunDirsOnly));
+    WalkFolder(walk, folderPath, texts, nullptr, {});
+    fileSystem_.EndWalk();
 }
 
 AbortRetryIgnore DirIO::Report(const Failure& failure, const std::string& folderPath,
@@ -268,13 +271,18 @@ void DirIO::WalkFolder(Walk& walk, const std::string& folderPath,
             return;
         }
         if (Guard([&] { frontEnd_.Yield(); }, folderPath, {}) == Outcome::Abort) return;
+        // A stop ends reading ahead at once; the walk down to its end is read on the spot.
+        if (state_.StopRequested) fileSystem_.EndWalk();
         // Another file system mounted here is named but not entered.
         if (sub.kind == platform::SubFolderKind::Folder) {
             platform::FolderTexts childTexts{texts.driveLessPath + sub.name + kSep, sub.name};
             WalkFolder(walk, path + kSep, childTexts, folder.get(), sub.name);
         }
         if (Guard([&] { frontEnd_.Yield(); }, folderPath, {}) == Outcome::Abort) return;
-        if (state_.StopRequested) return;
+        if (state_.StopRequested) {
+            fileSystem_.EndWalk();
+            return;
+        }
     }
 }
 

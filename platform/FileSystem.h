@@ -87,6 +87,11 @@ class FileSystem {
     // Called once per walk with the start folder's path (ending in the separator): remembers
     // the volume being listed and returns the start folder's heading texts. Never throws.
     virtual FolderTexts BeginWalk(const std::string& startPath) = 0;
+    // Called after BeginWalk with the walk's mask and whether files are listed at all: an
+    // implementation may begin reading ahead of the walker. The default does nothing.
+    virtual void Prefetch(std::string_view /*mask*/, bool /*files*/) {}
+    // Called when the walk is over or stopped: any reading ahead ends at once.
+    virtual void EndWalk() {}
     // Prepares the folder at `path` (ending in the separator). `parent`, when not null, is the
     // folder holding it and `name` its name there. Nothing is read until BeginAll/BeginFiles.
     virtual std::unique_ptr<Folder> OpenFolder(const std::string& path, Folder* parent,

@@ -23,4 +23,11 @@ ninja -C build-asan -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     ctest --test-dir build-asan --output-on-failure -j "$jobs"
 
+echo "== build with the thread sanitizer (the read-ahead threads)"
+cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DDIRSCRIBE_WERROR=ON \
+    -DDIRSCRIBE_TSAN=ON -DDIRSCRIBE_GUI=OFF >/dev/null
+ninja -C build-tsan -j "$jobs" engine_tests platform_tests cli_tests dirscribe-cli
+TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build-tsan --output-on-failure -j "$jobs" \
+    -R 'ReadAhead|Stop|Failure|Cli|Platform'
+
 echo "== all tests passed"

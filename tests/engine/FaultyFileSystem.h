@@ -31,12 +31,19 @@ class FaultyFileSystem final : public platform::FileSystem {
         : real_(std::move(real)) {}
 
     std::vector<FsFault> faults;
+    // Whether the real file system may read ahead with its helper threads (then files are
+    // stat'ed before beforeBeginFiles runs).
+    bool readAhead = false;
     // Called before the second pass of a folder begins.
     std::function<void(const std::string& folderPath)> beforeBeginFiles;
 
     platform::FolderTexts BeginWalk(const std::string& startPath) override {
         return real_->BeginWalk(startPath);
     }
+    void Prefetch(std::string_view mask, bool files) override {
+        if (readAhead) real_->Prefetch(mask, files);
+    }
+    void EndWalk() override { real_->EndWalk(); }
     std::unique_ptr<platform::Folder> OpenFolder(const std::string& path, platform::Folder* parent,
                                                  std::string_view name) override;
 

@@ -1,0 +1,95 @@
+// FolderListing: one folder's entries read in one go, sorted, with the attributes and file
+// details that were read ahead of the walker.
+#pragma once
+
+#include <sys/types.h>
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/FileSystem.h"
+#include "platform/posix/MaskMatcher.h"
+
+namespace dirscribe::platform::posix {
+
+// One entry of a folder: where its name lies in the arena and what is known of it.
+struct Record {
+    std::uint32_t offset = 0;
+    std::uint16_t length = 0;
+    EntryKind kind = EntryKind::Unknown;
+    std::uint8_t flags = 0;
+};
+
+// Record flags.
+inline constexpr std::uint8_t kHasDetails = 1;     // details[i] holds the file's length and time
+inline constexpr std::uint8_t kDetailsFailed = 2;  // reading them failed ahead: errors[i]
+inline constexpr std::uint8_t kKindKnown = 4;      // the attributes were read ahead:
+inline constexpr std::uint8_t kSubFolder = 8;      //   a folder on the volume being listed
+inline constexpr std::uint8_t kOtherVolume = 16;   //   a folder where another volume is mounted
+inline constexpr std::uint8_t kKindFailed = 32;    // reading the attributes failed ahead: errors[i]
+inline constexpr std::uint8_t kNotAFile = 64;      // a link that leads to no ordinary file
+
+// A folder's entries, sorted by name without regard to case.
+struct Listing {
+    std::unique_ptr<std::string> names = std::make_unique<std::string>();  // NUL-terminated
+    std::vector<Record> records;
+    std::vector<FileDetails> details;  // by record, where kHasDetails
+    std::vector<int> errors;           // by record, where kDetailsFailed or kKindFailed
+    int readError = 0;                 // reading stopped early with this error
+
+    std::string_view NameOf(const Record& r) const { return {names->data() + r.offset, r.length}; }
+    const char* CNameOf(const Record& r) const { return names->data() + r.offset; }
+    // Makes room for the per-record results.
+    void PrepareResults();
+    // Bytes this listing holds, roughly.
+    std::size_t Cost() const { return names->size() + records.size() * 32; }
+};
+
+// Buffers one reader reuses from folder to folder.
+struct ReadBuffers {
+    std::vector<char> dirents;
+    struct SortKey {
+        std::uint64_t high = 0;
+        std::uint64_t low = 0;
+        std::uint32_t index = 0;
+    };
+    std::vector<SortKey> sortKeys;
+};
+
+// The order an NTFS drive lists names in, near enough: byte-wise after upper-casing ASCII
+// letters; names equal in that way are ordered by their plain bytes.
+bool NameLess(std::string_view a, std::string_view b);
+
+// Reads every visible entry of the open folder `fd` (names beginning with "." are hidden) into
+// a fresh listing and sorts it. An error after some entries leaves them listed with readError
+// set; an error before any entry is returned (0 on success).
+int ReadListing(int fd, ReadBuffers& buffers, Listing& listing);
+
+// What the walk reads of every entry ahead of the walker.
+struct AheadPlan {
+    const MaskMatcher* mask = nullptr;  // the files whose details are read; none when null
+    dev_t device = 0;                   // the volume being listed
+    bool knowDevice = false;
+    const std::atomic<bool>* stop = nullptr;  // checked now and then; true abandons the work
+};
+
+// Reads, relative to the open folder `fd`, the attributes of the folders and the details of the
+// files of `plan`, recording results and failures in the listing's records. Returns false
+// when stopped early.
+bool ReadAhead(int fd, const AheadPlan& plan, Listing& listing);
+
+// The kind of entry a stat mode describes.
+EntryKind KindFromMode(mode_t mode);
+
+// Opens a folder relative to `dirFd` (or by path with AT_FDCWD); -1 with errno on failure.
+int OpenAt(int dirFd, const char* name, bool noFollow);
+
+// Opens a folder by its path, also when the path is longer than the system accepts in one
+// call. With `noFollowLast` a link in the last place is not opened.
+int OpenFolderPath(std::string_view path, bool noFollowLast);
+
+}  // namespace dirscribe::platform::posix

@@ -1,0 +1,214 @@
+// Reading ahead with helper threads changes how fast a tree is listed, never what is written:
+// the same bytes and the same reports as the walker reading alone, with stops and failures in
+// the middle of the walk.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "RunFixture.h"
+#include "platform/posix/FileSystemPosix.h"
+
+namespace dirscribe::test {
+namespace {
+
+// What one run gave: the list and every report.
+struct Outcome {
+    std::string list;
+    std::vector<std::string> errorTexts;
+    std::vector<std::string> boxTexts;
+    RunOutcome outcome = RunOutcome::Cancelled;
+    bool operator==(const Outcome&) const = default;
+};
+
+// Lists `start` once with the walker reading alone and once with `threads` helpers, with the
+// same faults, answers and yield actions; both must agree.
+class ReadAheadTest : public ::testing::Test {
+  protected:
+    struct Setup {
+        int format = 0;
+        std::string mask = "*.*";
+        bool dirsOnly = false;
+        std::vector<FsFault> faults{};
+        std::function<AbortRetryIgnore(const std::string&, const Failure&)> answer{};
+        int stopAtYield = 0;
+        int formatChangeAtYield = 0;
+    };
+
+    Outcome ListWith(int threads, const Setup& setup) {
+        SharedState state;
+        ScriptedFrontEnd frontEnd(state);
+        ListFiles files;
+        FaultyFileSystem fileSystem(platform::posix::MakeFileSystem(threads));
+        fileSystem.readAhead = threads > 0;
+        fileSystem.faults = setup.faults;
+        ListingRun run(state, frontEnd, files, fileSystem);
+        run.SetRegionalSettings(platform::RegionalSettings::UnitedStates());
+        state.OutputFormat = static_cast<std::int16_t>(setup.format);
+        frontEnd.settings.startPath = root.string();
+        frontEnd.settings.mask = setup.mask;
+        frontEnd.settings.dirsOnly = setup.dirsOnly;
+        frontEnd.settings.append = false;
+        frontEnd.settings.newList = true;
+        frontEnd.onAbortRetryIgnore = setup.answer;
+        if (setup.stopAtYield > 0)
+            frontEnd.atYield[setup.stopAtYield] = [&] { frontEnd.PressStop(); };
+        if (setup.formatChangeAtYield > 0) {
+            frontEnd.atYield[setup.formatChangeAtYield] = [&] { state.OutputFormat = 5; };
+        }
+        const auto out = tmp / ("list-" + std::to_string(++runs_) + ".txt");
+        frontEnd.newListAnswers = {out.string()};
+        Outcome result;
+        result.outcome = run.Command1_Click();
+        result.list = ReadFile(out);
+        result.errorTexts = frontEnd.errorTexts;
+        result.boxTexts = frontEnd.boxTexts;
+        return result;
+    }
+
+    void ExpectSame(const Setup& setup) {
+        const Outcome alone = ListWith(0, setup);
+        for (int threads : {1, 4}) {
+            SCOPED_TRACE("helpers: " + std::to_string(threads));
+            const Outcome ahead = ListWith(threads, setup);
+            EXPECT_EQ(ahead.list, alone.list);
+            EXPECT_EQ(ahead.errorTexts, alone.errorTexts);
+            EXPECT_EQ(ahead.boxTexts, alone.boxTexts);
+            EXPECT_EQ(ahead.outcome, alone.outcome);
+        }
+    }
+
+    // Forty folders over three levels, files of every kind, and the entries the walker skips.
+    ReadAheadTest() {
+        for (int a = 0; a < 4; ++a) {
+            for (int b = 0; b < 3; ++b) {
+                for (int c = 0; c < 3; ++c) {
+                    const auto dir = root / ("A" + std::to_string(a)) / ("b" + std::to_string(b)) /
+                                     ("C" + std::to_string(c));
+                    MakeDir(dir);
+                    for (int f = 0; f < 12; ++f) {
+                        MakeFile(dir / ("file " + std::to_string(f) + (f % 3 ? ".mp3" : ".txt")),
+                                 f * 1000, LocalTime(2000 + f, 1 + f, 1 + 2 * f, f, 30, 0));
+                    }
+                }
+                MakeFile(root / ("A" + std::to_string(a)) / ("b" + std::to_string(b)) / "mid.MP3",
+                         7, LocalTime(2010, 6, 6, 6, 6, 6));
+            }
+        }
+        MakeFile(root / "top.txt", 123456789, LocalTime(2020, 2, 29, 23, 59, 59));
+        MakeFile(root / ".hidden", 1, 0);
+        MakeDir(root / "pagefile.sys");
+        MakeFile(root / "pagefile.sys" / "inside.txt", 1, 0);
+        std::filesystem::create_symlink("top.txt", root / "link.txt");
+        std::filesystem::create_symlink("missing", root / "broken.mp3");
+        std::filesystem::create_directory_symlink("A0", root / "folder link");
+        mkfifo((root / "pipe.mp3").c_str(), 0644);
+    }
+
+    TempDir tmp;
+    const stdfs::path root = tmp / "tree";
+
+  private:
+    int runs_ = 0;
+};
+
+TEST_F(ReadAheadTest, EveryFormatAndMaskGivesTheSameBytes) {
+    for (int format = 0; format < 6; ++format) {
+        SCOPED_TRACE(format);
+        ExpectSame({.format = format});
+    }
+    ExpectSame({.format = 0, .mask = "*.MP3"});
+    ExpectSame({.format = 3, .mask = "file ?.*"});
+    ExpectSame({.format = 0, .dirsOnly = true});
+    ExpectSame({.format = 5, .mask = ""});
+}
+
+TEST_F(ReadAheadTest, AStopInTheMiddleEndsTheSame) {
+    for (int yield : {2, 5, 17, 40}) {
+        SCOPED_TRACE(yield);
+        ExpectSame({.format = 0, .stopAtYield = yield});
+    }
+    ExpectSame({.format = 1, .formatChangeAtYield = 9});
+}
+
+TEST_F(ReadAheadTest, FailuresInTheMiddleAreReportedWhenTheWalkGetsThere) {
+    for (const AbortRetryIgnore choice :
+         {AbortRetryIgnore::Ignore, AbortRetryIgnore::Retry, AbortRetryIgnore::Abort}) {
+        SCOPED_TRACE(static_cast<int>(choice));
+        const auto answer = [choice](const std::string&, const Failure&) { return choice; };
+        ExpectSame({.format = 0,
+                    .faults = {{FsOp::ReadDetails, "A1/b2/C0/", "file 4.mp3", 57, 2},
+                               {FsOp::BeginAll, "A2/b0/", "", 57, 1},
+                               {FsOp::ReadKind, "A3/", "b1", 57, 1},
+                               {FsOp::BeginFiles, "A0/b1/C2/", "", 75, 1}},
+                    .answer = answer});
+    }
+}
+
+TEST_F(ReadAheadTest, TheFilesOfTheTreeAreAllThere) {
+    // The agreement above means something only if the list is complete.
+    const Outcome ahead = ListWith(4, {.format = 1});
+    EXPECT_EQ(ahead.outcome, RunOutcome::Completed);
+    std::size_t files = 0;
+    for (auto at = ahead.list.find("file "); at != std::string::npos;
+         at = ahead.list.find("file ", at + 1))
+        ++files;
+    EXPECT_EQ(files, 4u * 3 * 3 * 12);
+    EXPECT_NE(ahead.list.find("link.txt "), std::string::npos);
+    EXPECT_EQ(ahead.list.find("folder link"), std::string::npos);
+    EXPECT_EQ(ahead.list.find("pipe.mp3"), std::string::npos);
+    EXPECT_EQ(ahead.list.find("inside.txt"), std::string::npos);
+    EXPECT_EQ(ahead.errorTexts,
+              std::vector<std::string>{"Last Error: Error reading 'broken.mp3' Skipping."});
+}
+
+// As an ordinary user: a folder that cannot be read ahead is reported when the walk reaches
+// it, and after it became readable a Retry reads it on the spot.
+struct RetryCase {
+    std::filesystem::path root;
+};
+
+int ReadAheadThenRetry(void* arg) {
+    const auto& c = *static_cast<RetryCase*>(arg);
+    auto fs = platform::posix::MakeFileSystem(2);
+    const std::string start = c.root.string() + "/";
+    fs->BeginWalk(start);
+    fs->Prefetch("*.*", true);
+    auto top = fs->OpenFolder(start, nullptr, {});
+    top->BeginAll();
+    platform::Entry entry;
+    if (!top->NextAll(entry) || entry.name != "Locked") return 10;
+    if (top->ReadKind(entry) != platform::SubFolderKind::Folder) return 11;
+    auto locked = fs->OpenFolder(start + "Locked/", top.get(), "Locked");
+    try {
+        locked->BeginAll();
+        return 12;  // the helper could not have read it
+    } catch (const Failure& f) {
+        if (f.Number() != FailureNo::PathFileAccess) return 13;
+    }
+    // The user makes the folder readable and answers Retry.
+    if (chmod((c.root / "Locked").c_str(), 0755) != 0) return 14;
+    locked->BeginAll();
+    if (!locked->NextAll(entry) || entry.name != "inside.txt") return 15;
+    locked->BeginFiles("*.*");
+    if (!locked->NextFile(entry) || locked->ReadDetails(entry).size != 42) return 16;
+    locked.reset();
+    top.reset();
+    fs->EndWalk();
+    return 0;
+}
+
+TEST(ReadAheadRetry, AFailureMetAheadIsRetriedOnTheSpot) {
+    TempDir tmp;
+    RetryCase c{tmp / "tree"};
+    MakeDir(c.root / "Locked");
+    MakeFile(c.root / "Locked" / "inside.txt", 42, 0);
+    // The folder belongs to the user the test runs as, who may open it up again.
+    if (geteuid() == 0) {
+        ASSERT_EQ(chown((c.root / "Locked").c_str(), 65534, 65534), 0);
+        ASSERT_EQ(chown((c.root / "Locked" / "inside.txt").c_str(), 65534, 65534), 0);
+    }
+    ASSERT_EQ(chmod((c.root / "Locked").c_str(), 0), 0);
+    EXPECT_EQ(RunUnprivileged(ReadAheadThenRetry, &c), 0);
+}
+
+}  // namespace
+}  // namespace dirscribe::test

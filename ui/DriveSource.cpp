@@ -30,15 +30,26 @@ std::string SystemDrives::TrayDriveOfText(const std::string& driveText) {
 
 std::string SystemDrives::TrayDriveOfPath(const std::string& path) {
     if (path.empty()) return {};
-    return platform::DriveOfPath(path);
+    return trays_.DriveOf(path, platform::DriveOfPath(path));
 }
 
 void SystemDrives::OpenCDDoor(const std::string& drive) {
     cdtray::OpenCDDoor(drive);
+    trays_.Opened(drive);
 }
 
 void SystemDrives::CloseCDDoor(const std::string& drive) {
     cdtray::CloseCDDoor(drive);
+    trays_.Closed(drive);
+}
+
+std::string TrayMemory::DriveOf(const std::string& path, const std::string& driveNow) {
+    auto it = lastDrive_.find(path);
+    if (it != lastDrive_.end() && it->second != driveNow && opened_.count(it->second) != 0) {
+        return it->second;
+    }
+    lastDrive_[path] = driveNow;
+    return driveNow;
 }
 
 }  // namespace dirscribe::ui

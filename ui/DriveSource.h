@@ -2,6 +2,8 @@
 // that tests can offer drives that fail and come ready.
 #pragma once
 
+#include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -29,6 +31,22 @@ class DriveSource {
     virtual void CloseCDDoor(const std::string& drive) = 0;
 };
 
+// Which drive holds a path's tray, also once the disc there was ejected. On Linux the drive of
+// a path is the device of the volume holding it; after a run unmounts and ejects the disc, the
+// start path lies on whatever holds the mount point, so Refresh would close the wrong drive.
+// The drive a path was on when this program opened its tray is kept until the tray is closed.
+class TrayMemory {
+  public:
+    // The drive of `path`, given the drive the system names for it now.
+    std::string DriveOf(const std::string& path, const std::string& driveNow);
+    void Opened(const std::string& drive) { opened_.insert(drive); }
+    void Closed(const std::string& drive) { opened_.erase(drive); }
+
+  private:
+    std::map<std::string, std::string> lastDrive_;  // path -> its drive when last asked
+    std::set<std::string> opened_;                  // drives whose tray this program opened
+};
+
 // The drives of this machine and the real tray control.
 class SystemDrives final : public DriveSource {
   public:
@@ -40,6 +58,9 @@ class SystemDrives final : public DriveSource {
     std::string TrayDriveOfPath(const std::string& path) override;
     void OpenCDDoor(const std::string& drive) override;
     void CloseCDDoor(const std::string& drive) override;
+
+  private:
+    TrayMemory trays_;
 };
 
 }  // namespace dirscribe::ui

@@ -13,6 +13,7 @@
 #include "engine/SharedState.h"
 #include "support/TempTree.h"
 #include "ui/Dialogs.h"
+#include "ui/DriveSource.h"
 #include "ui/FolderList.h"
 #include "ui/Status.h"
 #include "ui/Twips.h"
@@ -30,6 +31,7 @@ class WindowsTest : public QObject {
     void fileDialogCancelGivesNothing();
     void nameFiltersFromFilterTexts();
     void folderListRaisesChangeOnlyWhenThePathChanges();
+    void refreshClosesTheTrayARunOpenedAfterTheDiscWentAway();
 };
 
 void WindowsTest::progressWindowPlacesItselfAndNeverGrows() {
@@ -267,6 +269,23 @@ void WindowsTest::folderListRaisesChangeOnlyWhenThePathChanges() {
     QVERIFY(root.startsWith(list.Root()));
     std::filesystem::remove_all(dir / "A");
     QVERIFY_THROWS_EXCEPTION(Failure, list.Refresh());
+}
+
+void WindowsTest::refreshClosesTheTrayARunOpenedAfterTheDiscWentAway() {
+    ui::TrayMemory trays;
+    const std::string start = "/media/u/MUSIC01/Jazz";
+    // The run ends: the start path is on the optical drive, whose tray opens.
+    QCOMPARE(trays.DriveOf(start, "/dev/sr0"), std::string("/dev/sr0"));
+    trays.Opened("/dev/sr0");
+    // The disc is gone, so the system now puts the path on the disk below the mount point;
+    // Refresh must still close the drive the run opened.
+    QCOMPARE(trays.DriveOf(start, "/dev/vda"), std::string("/dev/sr0"));
+    trays.Closed("/dev/sr0");
+    // Once closed, the path's drive is the system's again.
+    QCOMPARE(trays.DriveOf(start, "/dev/vda"), std::string("/dev/vda"));
+    // A path whose tray was never opened always gets the system's answer.
+    QCOMPARE(trays.DriveOf("/home/u", "/dev/vda"), std::string("/dev/vda"));
+    QCOMPARE(trays.DriveOf("/home/u", "/dev/vdb"), std::string("/dev/vdb"));
 }
 
 }  // namespace dirscribe::test

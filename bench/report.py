@@ -91,6 +91,9 @@ for tree in ("wide", "flat", "deep"):
             out.append(f"dirscribe-cli -f 0 / TZ=UTC find = **{median['cli0'] / find_s:.2f}**;"
                        f" dirscribe-cli -f 0 / floor = **{median['cli0'] / floor_s:.2f}**")
             ones = [median[f"one{f}"] for f in range(6) if f"one{f}" in median]
+            if "window" in median:
+                out.append("")
+                out.append(f"The window's run / dirscribe-cli -f 0 = **{median['window'] / median['cli0']:.2f}**")
             if "one0" in median and ones:
                 out.append("")
                 out.append(f"One thread: -f 0 / floor = **{median['one0'] / floor_s:.2f}**;"

@@ -1,14 +1,16 @@
 #!/usr/bin/env bash
 # run.sh - times dirscribe-cli against a minimal C walker and common tree tools on big trees.
 #
-# usage: bench/run.sh [--small] [--runs N] [--cold] [--keep] [--cli PATH] [--workdir DIR]
-#                     [--results FILE]
+# usage: bench/run.sh [--small] [--runs N] [--cold] [--keep] [--cli PATH] [--window PATH]
+#                     [--workdir DIR] [--results FILE]
 #
 #   --small          trees at 1/100 of the files (a quick trial)
 #   --runs N         timed runs of every command per tree and mode (default 5)
 #   --cold           also time with the page cache dropped before every run (needs root)
 #   --keep           keep the trees (and the helper binaries) in the work folder for next time
 #   --cli PATH       time this dirscribe-cli instead of building build-release/
+#   --window PATH    time the window's run with this dirscribe-window-bench (built with the
+#                    release build when --cli is not given)
 #   --workdir DIR    where trees, helper binaries and outputs go
 #                    (default ${TMPDIR:-/tmp}/dirscribe-bench; never inside the repository)
 #   --results FILE   where the Markdown tables go (default bench/results-latest.md)
@@ -24,6 +26,7 @@ RUNS=5
 COLD=0
 KEEP=0
 CLI=
+WINDOW=
 WORKDIR=
 RESULTS=
 while [ $# -gt 0 ]; do
@@ -33,6 +36,7 @@ while [ $# -gt 0 ]; do
         --cold) COLD=1 ;;
         --keep) KEEP=1 ;;
         --cli) CLI=${2:?--cli needs a path}; shift ;;
+        --window) WINDOW=${2:?--window needs a path}; shift ;;
         --workdir) WORKDIR=${2:?--workdir needs a folder}; shift ;;
         --results) RESULTS=${2:?--results needs a file}; shift ;;
         -h|--help) usage; exit 0 ;;
@@ -86,6 +90,12 @@ if [ -z "$CLI" ]; then
         cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release -DDIRSCRIBE_TESTS=OFF >&2 &&
         ninja -C build-release dirscribe-cli >&2); then
         CLI=$REPO/build-release/cli/dirscribe-cli
+        # The window's run, timed through the real main window (needs the Qt build).
+        if ninja -C "$REPO/build-release" dirscribe-window-bench >&2; then
+            WINDOW=$REPO/build-release/app/dirscribe-window-bench
+        else
+            NOTES+=("the window's benchmark program could not be built: its row is skipped.")
+        fi
     else
         NOTES+=("dirscribe-cli could not be built: its rows are skipped.")
         say "run.sh: the Release build failed; the dirscribe-cli rows are skipped"
@@ -132,6 +142,7 @@ python3 "$BENCH/make_tree.py" "${small_flag[@]}" "$TREES" >&2
 FIND_FORMAT='%p %s %TY-%Tm-%Td %TH:%TM:%TS\n'
 TOOLS=()
 if [ -n "$CLI" ]; then TOOLS+=(cli0 cli1 cli2 cli3 cli4 cli5 one0 one1 one2 one3 one4 one5); fi
+if [ -n "$WINDOW" ]; then TOOLS+=(window); fi
 TOOLS+=(floor find-utc find)
 [ $HAVE_BFS = 1 ] && TOOLS+=(bfs-utc)
 TOOLS+=(du ls)
@@ -147,6 +158,7 @@ tool_command() {
         cli?) CMD=("$CLI" -q -f "${tool#cli}" -n "$out" -y "$tree"); STDOUT=/dev/null ;;
         # The same with no helper threads reading ahead: the walker reads every folder itself.
         one?) CMD=(env DIRSCRIBE_READ_THREADS=0 "$CLI" -q -f "${tool#one}" -n "$out" -y "$tree"); STDOUT=/dev/null ;;
+        window) CMD=(env QT_QPA_PLATFORM=offscreen "$WINDOW" "$tree" "$out"); STDOUT=/dev/null ;;
         floor) CMD=("$FLOOR" "$tree" "$out"); STDOUT=/dev/null ;;
         find-utc) CMD=(find "$tree" -printf "$FIND_FORMAT"); ZONE=UTC ;;
         find) CMD=(find "$tree" -printf "$FIND_FORMAT") ;;
@@ -161,6 +173,7 @@ tool_label() {
     case $1 in
         cli?) echo "dirscribe-cli -f ${1#cli}" ;;
         one?) echo "dirscribe-cli -f ${1#one}, one thread" ;;
+        window) echo "the window's run, format 0" ;;
         floor) echo "floor (C walker, format 0)" ;;
         find-utc) echo "TZ=UTC find -printf" ;;
         find) echo "find -printf (TZ unset)" ;;

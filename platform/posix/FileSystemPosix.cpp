@@ -78,9 +78,10 @@ class PosixFolder final : public Folder {
         if (node_->openError != 0) {
             openError_ = node_->openError;
         } else {
-            listing_ = std::move(node_->listing);
+            // Helpers may still be reading its files' details: the listing stays in the node.
+            listing_ = &node_->listing;
             read_ = ReadState::Complete;
-            readError_ = listing_.readError;
+            readError_ = listing_->readError;
         }
     }
 
@@ -99,7 +100,7 @@ class PosixFolder final : public Folder {
     }
 
     bool NextAll(Entry& entry) override {
-        if (allCursor_ < listing_.records.size()) {
+        if (allCursor_ < listing_->records.size()) {
             Fill(entry, static_cast<std::uint32_t>(allCursor_++));
             return true;
         }
@@ -109,11 +110,16 @@ class PosixFolder final : public Folder {
 
     SubFolderKind ReadKind(const Entry& entry) override {
         Record* record = RecordOf(entry);
+        const EntryKind kind = record != nullptr ? record->kind : entry.kind;
+        if (kind != EntryKind::Folder && kind != EntryKind::Unknown)
+            return SubFolderKind::NotFolder;
+        // Folders' records are complete once listed; files' are not looked at here, as helpers
+        // may be writing them.
         if (record != nullptr) {
             if ((record->flags & posix::kKindFailed) != 0) {
                 // Reported once; a Retry reads the attributes again.
                 record->flags &= static_cast<std::uint8_t>(~posix::kKindFailed);
-                throw FailureFromErrno(listing_.errors[entry.index]);
+                throw FailureFromErrno(listing_->errors[entry.index]);
             }
             if ((record->flags & posix::kKindKnown) != 0) {
                 if ((record->flags & posix::kSubFolder) != 0) return SubFolderKind::Folder;
@@ -121,9 +127,6 @@ class PosixFolder final : public Folder {
                 return SubFolderKind::NotFolder;
             }
         }
-        const EntryKind kind = record != nullptr ? record->kind : entry.kind;
-        if (kind != EntryKind::Folder && kind != EntryKind::Unknown)
-            return SubFolderKind::NotFolder;
         struct stat st {};
         if (const int err = StatEntry(entry, record, st, AT_SYMLINK_NOFOLLOW); err != 0) {
             throw FailureFromErrno(err);
@@ -149,23 +152,27 @@ class PosixFolder final : public Folder {
 
     bool NextFile(Entry& entry) override {
         if (!mask_) return false;
-        constexpr std::uint8_t kKnown = posix::kHasDetails | posix::kDetailsFailed;
-        while (fileCursor_ < listing_.records.size()) {
+        constexpr std::uint8_t kKnown =
+            posix::kHasDetails | posix::kDetailsFailed | posix::kNotAFile;
+        auto& records = listing_->records;
+        while (fileCursor_ < records.size()) {
             const auto index = static_cast<std::uint32_t>(fileCursor_++);
-            Record& record = listing_.records[index];
+            Record& record = records[index];
             if (record.kind == EntryKind::Folder || record.kind == EntryKind::Other) continue;
-            if ((record.flags & posix::kNotAFile) != 0) continue;
-            if (!mask_->Matches(listing_.NameOf(record))) continue;
-            if ((record.kind == EntryKind::Link || record.kind == EntryKind::Unknown) &&
-                (record.flags & kKnown) == 0) {
+            if (!mask_->Matches(listing_->NameOf(record))) continue;
+            if (record.kind == EntryKind::Link || record.kind == EntryKind::Unknown) {
                 // Only links to ordinary files are listed. A link that cannot be followed is
                 // listed too: reading its details then tells why (a broken one is not found).
-                struct stat st {};
-                Entry probe;
-                Fill(probe, index);
-                if (StatEntry(probe, &record, st, 0) == 0) {
-                    if (!S_ISREG(st.st_mode)) continue;
-                    StoreDetails(index, st);
+                Await(index);
+                if ((record.flags & posix::kNotAFile) != 0) continue;
+                if ((record.flags & kKnown) == 0) {
+                    struct stat st {};
+                    Entry probe;
+                    Fill(probe, index);
+                    if (StatEntry(probe, &record, st, 0) == 0) {
+                        if (!S_ISREG(st.st_mode)) continue;
+                        StoreDetails(index, st);
+                    }
                 }
             }
             Fill(entry, index);
@@ -177,12 +184,13 @@ class PosixFolder final : public Folder {
 
     FileDetails ReadDetails(const Entry& entry) override {
         Record* record = RecordOf(entry);
-        if (record != nullptr && entry.index < listing_.details.size()) {
-            if ((record->flags & posix::kHasDetails) != 0) return listing_.details[entry.index];
+        if (record != nullptr) Await(entry.index);
+        if (record != nullptr && entry.index < listing_->details.size()) {
+            if ((record->flags & posix::kHasDetails) != 0) return listing_->details[entry.index];
             if ((record->flags & posix::kDetailsFailed) != 0) {
                 // Reported once; a Retry reads them again.
                 record->flags &= static_cast<std::uint8_t>(~posix::kDetailsFailed);
-                throw FailureFromErrno(listing_.errors[entry.index]);
+                throw FailureFromErrno(listing_->errors[entry.index]);
             }
         }
         struct stat st {};
@@ -192,8 +200,11 @@ class PosixFolder final : public Folder {
 
     void DoneReading() override {
         if (fd_ >= 0 && state_->openFolders > kMaxOpenFolders) CloseDescriptor();
-        listing_.details = {};
-        listing_.errors = {};
+        // A listing read ahead goes with its node, which helpers may still be using.
+        if (listing_ == &own_) {
+            own_.details = {};
+            own_.errors = {};
+        }
     }
 
   private:
@@ -233,12 +244,21 @@ class PosixFolder final : public Folder {
             Open();
         }
         // Names handed out earlier must stay valid, so an earlier arena is kept, not reused.
-        if (!listing_.names->empty()) oldNames_.push_back(std::move(listing_.names));
-        listing_.names = std::make_unique<std::string>();
-        const int err = posix::ReadListing(fd_, state_->buffers, listing_);
-        readError_ = listing_.readError;
+        if (listing_ == &own_ && !own_.names->empty()) oldNames_.push_back(std::move(own_.names));
+        listing_ = &own_;
+        own_.names = std::make_unique<std::string>();
+        const int err = posix::ReadListing(fd_, state_->buffers, own_);
+        readError_ = own_.readError;
         if (err != 0) throw FailureFromErrno(err);
         read_ = readError_ == 0 ? ReadState::Complete : ReadState::Failed;
+    }
+
+    // Waits until the details of record `index` are read ahead (or reads them now), when the
+    // folder's files are being read by helpers.
+    void Await(std::uint32_t index) {
+        if (node_ && listing_ == &node_->listing && state_->prefetcher) {
+            state_->prefetcher->AwaitRecord(*node_, index);
+        }
     }
 
     void ReportReadError(bool& reported) {
@@ -248,8 +268,8 @@ class PosixFolder final : public Folder {
     }
 
     void Fill(Entry& entry, std::uint32_t index) const {
-        const Record& record = listing_.records[index];
-        entry.name = listing_.NameOf(record);
+        const Record& record = listing_->records[index];
+        entry.name = listing_->NameOf(record);
         entry.kind = record.kind;
         entry.index = index;
     }
@@ -257,16 +277,16 @@ class PosixFolder final : public Folder {
     // The record behind an entry, or null when the entry did not come from the current
     // listing (then it is looked up by name).
     Record* RecordOf(const Entry& entry) {
-        if (entry.index >= listing_.records.size()) return nullptr;
-        Record& record = listing_.records[entry.index];
-        if (entry.name.data() != listing_.CNameOf(record)) return nullptr;
+        if (entry.index >= listing_->records.size()) return nullptr;
+        Record& record = listing_->records[entry.index];
+        if (entry.name.data() != listing_->CNameOf(record)) return nullptr;
         return &record;
     }
 
     void StoreDetails(std::uint32_t index, const struct stat& st) {
-        listing_.PrepareResults();
-        listing_.details[index] = DetailsFromStat(st);
-        listing_.records[index].flags |= posix::kHasDetails;
+        listing_->PrepareResults();
+        listing_->details[index] = DetailsFromStat(st);
+        listing_->records[index].flags |= posix::kHasDetails;
     }
 
     // Stats an entry relative to the open folder; by full path when the folder has no
@@ -280,7 +300,7 @@ class PosixFolder final : public Folder {
             name = fallback.c_str();
             dirFd = AT_FDCWD;
         } else if (record != nullptr) {
-            name = listing_.CNameOf(*record);
+            name = listing_->CNameOf(*record);
         } else {
             fallback.assign(entry.name);
             name = fallback.c_str();
@@ -300,7 +320,8 @@ class PosixFolder final : public Folder {
     int readError_ = 0;
     bool allEndReported_ = false;
     bool filesEndReported_ = false;
-    Listing listing_;
+    Listing own_;               // the listing when the walker reads the folder itself
+    Listing* listing_ = &own_;  // that, or the node's when it was read ahead
     std::vector<std::unique_ptr<std::string>> oldNames_;
     std::size_t allCursor_ = 0;
     std::size_t fileCursor_ = 0;

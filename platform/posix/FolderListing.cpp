@@ -145,64 +145,71 @@ int ReadListing(int fd, ReadBuffers& buffers, Listing& listing) {
     return 0;
 }
 
-bool ReadAhead(int fd, const AheadPlan& plan, Listing& listing) {
+namespace {
+
+bool Stopped(const AheadPlan& plan, std::size_t i) {
+    return (i & 255) == 255 && plan.stop != nullptr && plan.stop->load(std::memory_order_relaxed);
+}
+
+void StoreDetails(Listing& listing, std::size_t i, const struct stat& st) {
+    listing.records[i].flags |= kHasDetails;
+    listing.details[i] = {static_cast<std::int64_t>(st.st_size),
+                          static_cast<std::int64_t>(st.st_mtim.tv_sec)};
+}
+
+}  // namespace
+
+bool ReadAheadFolders(int fd, const AheadPlan& plan, Listing& listing) {
     listing.PrepareResults();
     struct stat st {};
     for (std::size_t i = 0; i < listing.records.size(); ++i) {
-        if ((i & 255) == 255 && plan.stop != nullptr &&
-            plan.stop->load(std::memory_order_relaxed)) {
-            return false;
-        }
+        if (Stopped(plan, i)) return false;
         Record& record = listing.records[i];
-        const char* name = listing.CNameOf(record);
+        if (record.kind != EntryKind::Folder && record.kind != EntryKind::Unknown) continue;
+        if (const int err = Stat(fd, listing.CNameOf(record), st, AT_SYMLINK_NOFOLLOW); err != 0) {
+            record.flags |= kKindFailed;
+            listing.errors[i] = err;
+            continue;
+        }
+        record.flags |= kKindKnown;
         if (record.kind == EntryKind::Unknown) {
-            if (const int err = Stat(fd, name, st, AT_SYMLINK_NOFOLLOW); err != 0) {
-                record.flags |= kKindFailed;
-                listing.errors[i] = err;
-                continue;
-            }
             record.kind = KindFromMode(st.st_mode);
-            if (S_ISREG(st.st_mode)) {
-                record.flags |= kHasDetails | kKindKnown;
-                listing.details[i] = {static_cast<std::int64_t>(st.st_size),
-                                      static_cast<std::int64_t>(st.st_mtim.tv_sec)};
-                continue;
-            }
-            if (!S_ISDIR(st.st_mode)) {
-                record.flags |= kKindKnown;
-                continue;
-            }
-        } else if (record.kind == EntryKind::Folder) {
-            if (const int err = Stat(fd, name, st, AT_SYMLINK_NOFOLLOW); err != 0) {
-                record.flags |= kKindFailed;
-                listing.errors[i] = err;
-                continue;
-            }
+            if (S_ISREG(st.st_mode)) StoreDetails(listing, i, st);
         }
-        if (record.kind == EntryKind::Folder) {
-            record.flags |= kKindKnown;
-            if (S_ISDIR(st.st_mode)) {
-                record.flags |=
-                    (plan.knowDevice && st.st_dev != plan.device) ? kOtherVolume : kSubFolder;
-            }
-            continue;
+        if (S_ISDIR(st.st_mode)) {
+            record.kind = EntryKind::Folder;
+            record.flags |=
+                (plan.knowDevice && st.st_dev != plan.device) ? kOtherVolume : kSubFolder;
         }
-        if ((record.kind != EntryKind::File && record.kind != EntryKind::Link) ||
-            plan.mask == nullptr || !plan.mask->Matches(listing.NameOf(record))) {
-            continue;
-        }
-        if (const int err = Stat(fd, name, st, 0); err != 0) {
+    }
+    return true;
+}
+
+bool ReadAheadFiles(int fd, const AheadPlan& plan, Listing& listing, std::size_t begin,
+                    std::size_t end) {
+    if (plan.mask == nullptr) return true;
+    struct stat st {};
+    for (std::size_t i = begin; i < end && i < listing.records.size(); ++i) {
+        if (Stopped(plan, i)) return false;
+        Record& record = listing.records[i];
+        if (record.kind != EntryKind::File && record.kind != EntryKind::Link) continue;
+        if ((record.flags & kHasDetails) != 0) continue;
+        if (!plan.mask->Matches(listing.NameOf(record))) continue;
+        if (const int err = Stat(fd, listing.CNameOf(record), st, 0); err != 0) {
             record.flags |= kDetailsFailed;
             listing.errors[i] = err;
         } else if (!S_ISREG(st.st_mode)) {
             record.flags |= kNotAFile;
         } else {
-            record.flags |= kHasDetails;
-            listing.details[i] = {static_cast<std::int64_t>(st.st_size),
-                                  static_cast<std::int64_t>(st.st_mtim.tv_sec)};
+            StoreDetails(listing, i, st);
         }
     }
     return true;
+}
+
+bool ReadAhead(int fd, const AheadPlan& plan, Listing& listing) {
+    return ReadAheadFolders(fd, plan, listing) &&
+           ReadAheadFiles(fd, plan, listing, 0, listing.records.size());
 }
 
 int OpenAt(int dirFd, const char* name, bool noFollow) {

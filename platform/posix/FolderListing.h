@@ -77,9 +77,18 @@ struct AheadPlan {
     const std::atomic<bool>* stop = nullptr;  // checked now and then; true abandons the work
 };
 
-// Reads, relative to the open folder `fd`, the attributes of the folders and the details of the
-// files of `plan`, recording results and failures in the listing's records. Returns false
-// when stopped early.
+// Reads, relative to the open folder `fd`, what the walker will ask of the folders among the
+// entries (and of entries whose kind the listing did not give), recording results and failures
+// in their records. Returns false when stopped early.
+bool ReadAheadFolders(int fd, const AheadPlan& plan, Listing& listing);
+
+// Reads the details of the files (and links) of records [begin, end) that the plan's mask
+// selects. Each record is written by one reader only, so separate ranges may be read at once.
+// Returns false when stopped early.
+bool ReadAheadFiles(int fd, const AheadPlan& plan, Listing& listing, std::size_t begin,
+                    std::size_t end);
+
+// Both of the above over the whole listing.
 bool ReadAhead(int fd, const AheadPlan& plan, Listing& listing);
 
 // The kind of entry a stat mode describes.

@@ -1,6 +1,7 @@
-// Prefetcher: helpers take the earliest folder in walk order that is waiting, read it, stat its
-// entries and queue its sub-folders; the walker takes each folder when it gets there, reading
-// it itself when no helper has begun it, so it never waits for a folder nobody reads.
+// Prefetcher: helpers take the earliest work in walk order: listing a folder that is waiting
+// (which queues its sub-folders), or a chunk of a listed folder's files to stat. The walker
+// takes each folder when it gets there and each file's details when it needs them, doing the
+// work itself when no helper has begun it, so it never waits for work nobody does.
 #include "platform/posix/Prefetcher.h"
 
 #include <sys/stat.h>
@@ -48,6 +49,7 @@ void Prefetcher::Stop() {
         std::lock_guard<std::mutex> lock(mutex_);
         stop_ = true;
         pending_.clear();
+        chunked_.clear();
     }
     workAvailable_.notify_all();
     for (auto& t : threads_) {
@@ -60,23 +62,39 @@ void Prefetcher::Work() {
     ReadBuffers buffers;
     std::unique_lock<std::mutex> lock(mutex_);
     for (;;) {
-        workAvailable_.wait(lock, [&] {
-            return stop_ || (!pending_.empty() && aheadFolders_ < kMaxAheadFolders &&
-                             aheadBytes_ < kMaxAheadBytes);
-        });
+        const auto mayList = [&] {
+            return !pending_.empty() && aheadFolders_ < kMaxAheadFolders &&
+                   aheadBytes_ < kMaxAheadBytes;
+        };
+        workAvailable_.wait(lock, [&] { return stop_ || !chunked_.empty() || mayList(); });
         if (stop_) return;
-        std::shared_ptr<FolderNode> node = *pending_.begin();
+        std::shared_ptr<FolderNode> chunked = chunked_.empty() ? nullptr : *chunked_.begin();
+        std::shared_ptr<FolderNode> pending = mayList() ? *pending_.begin() : nullptr;
+        if (chunked && (!pending || WalkOrder()(chunked, pending))) {
+            std::size_t chunk = 0;
+            std::shared_ptr<SharedDescriptor> fd;
+            if (!ClaimChunkLocked(*chunked, chunk, fd)) {
+                chunked_.erase(chunked);
+                continue;
+            }
+            lock.unlock();
+            ReadChunk(*chunked, chunk, fd->Fd());
+            fd.reset();
+            lock.lock();
+            FinishChunkLocked(*chunked, chunk);
+            continue;
+        }
         pending_.erase(pending_.begin());
-        node->state = FolderNode::State::Working;
+        pending->state = FolderNode::State::Listing;
         ++aheadFolders_;
         lock.unlock();
-        Read(*node, buffers);
+        List(*pending, buffers);
         lock.lock();
-        Publish(node, true);
+        Publish(pending, true);
     }
 }
 
-void Prefetcher::Read(FolderNode& node, ReadBuffers& buffers) {
+void Prefetcher::List(FolderNode& node, ReadBuffers& buffers) {
     int fd = -1;
     if (node.parentFd) {
         fd = OpenAt(node.parentFd->Fd(), node.name.c_str(), true);
@@ -91,16 +109,15 @@ void Prefetcher::Read(FolderNode& node, ReadBuffers& buffers) {
         return;
     }
     node.openError = ReadListing(fd, buffers, node.listing);
-    if (node.openError != 0 || !ReadAhead(fd, plan_, node.listing)) {
+    node.cost = node.listing.Cost();
+    if (node.openError != 0 || !ReadAheadFolders(fd, plan_, node.listing)) {
         close(fd);
-        node.cost = node.listing.Cost();
         return;
     }
-    std::shared_ptr<SharedDescriptor> shared;
+    auto shared = std::make_shared<SharedDescriptor>(fd);
     const auto& listing = node.listing;
     for (const Record& record : listing.records) {
         if ((record.flags & kSubFolder) == 0 || IsSkippedName(listing.NameOf(record))) continue;
-        if (!shared) shared = std::make_shared<SharedDescriptor>(fd);
         auto child = std::make_shared<FolderNode>();
         child->name = listing.NameOf(record);
         child->path.reserve(node.path.size() + child->name.size() + 1);
@@ -110,39 +127,92 @@ void Prefetcher::Read(FolderNode& node, ReadBuffers& buffers) {
         child->parentFd = shared;
         node.children.push_back(std::move(child));
     }
-    if (!shared) close(fd);
-    node.cost = node.listing.Cost();
+    if (plan_.mask != nullptr && !listing.records.empty()) {
+        node.chunkCount = (listing.records.size() + FolderNode::kChunk - 1) / FolderNode::kChunk;
+        node.chunks = std::make_unique<std::atomic<std::uint8_t>[]>(node.chunkCount);
+        for (std::size_t c = 0; c < node.chunkCount; ++c) node.chunks[c].store(FolderNode::kTodo);
+        node.chunksLeft = node.chunkCount;
+        node.fd = shared;
+    }
 }
 
 void Prefetcher::Publish(const std::shared_ptr<FolderNode>& node, bool byHelper) {
     node->byHelper = byHelper;
-    if (node->dropWhenDone) {
+    if (node->dropWhenListed) {
         node->state = FolderNode::State::Dropped;
         if (byHelper) --aheadFolders_;
-        node->listing = Listing();
+        CancelChunksLocked(*node);
         node->children.clear();
     } else {
-        node->state = FolderNode::State::Done;
+        node->state = FolderNode::State::Listed;
         if (byHelper) aheadBytes_ += node->cost;
         if (!stop_) {
             for (const auto& child : node->children) pending_.insert(child);
+            if (node->chunksLeft > 0) chunked_.insert(node);
         }
     }
-    folderDone_.notify_all();
+    progress_.notify_all();
     workAvailable_.notify_all();
+}
+
+bool Prefetcher::ClaimChunkLocked(FolderNode& node, std::size_t& chunk,
+                                  std::shared_ptr<SharedDescriptor>& fd) {
+    while (node.nextChunk < node.chunkCount) {
+        const std::size_t c = node.nextChunk++;
+        std::uint8_t expected = FolderNode::kTodo;
+        if (node.chunks[c].compare_exchange_strong(expected, FolderNode::kWorking)) {
+            chunk = c;
+            fd = node.fd;
+            return true;
+        }
+    }
+    return false;
+}
+
+void Prefetcher::ReadChunk(FolderNode& node, std::size_t chunk, int fd) {
+    const std::size_t begin = chunk * FolderNode::kChunk;
+    ReadAheadFiles(fd, plan_, node.listing, begin, begin + FolderNode::kChunk);
+}
+
+void Prefetcher::FinishChunkLocked(FolderNode& node, std::size_t chunk) {
+    node.chunks[chunk].store(FolderNode::kDone, std::memory_order_release);
+    if (--node.chunksLeft == 0) node.fd.reset();
+    progress_.notify_all();
+}
+
+bool Prefetcher::AwaitRecord(FolderNode& node, std::size_t index) {
+    if (node.chunkCount == 0) return true;
+    const std::size_t c = index / FolderNode::kChunk;
+    if (c >= node.chunkCount) return true;
+    if (node.chunks[c].load(std::memory_order_acquire) == FolderNode::kDone) return true;
+    std::unique_lock<std::mutex> lock(mutex_);
+    std::uint8_t expected = FolderNode::kTodo;
+    if (node.chunks[c].compare_exchange_strong(expected, FolderNode::kWorking)) {
+        // Nobody has begun it: the walker reads it itself rather than wait.
+        std::shared_ptr<SharedDescriptor> fd = node.fd;
+        lock.unlock();
+        ReadChunk(node, c, fd->Fd());
+        fd.reset();
+        lock.lock();
+        FinishChunkLocked(node, c);
+        return true;
+    }
+    progress_.wait(
+        lock, [&] { return node.chunks[c].load(std::memory_order_acquire) == FolderNode::kDone; });
+    return true;
 }
 
 std::shared_ptr<FolderNode> Prefetcher::TakeLocked(std::unique_lock<std::mutex>& lock,
                                                    const std::shared_ptr<FolderNode>& node) {
     if (node->state == FolderNode::State::Pending) {
         pending_.erase(node);
-        node->state = FolderNode::State::Working;
+        node->state = FolderNode::State::Listing;
         lock.unlock();
-        Read(*node, ownerBuffers_);
+        List(*node, ownerBuffers_);
         lock.lock();
         Publish(node, false);
-    } else if (node->state == FolderNode::State::Working) {
-        folderDone_.wait(lock, [&] { return node->state != FolderNode::State::Working; });
+    } else if (node->state == FolderNode::State::Listing) {
+        progress_.wait(lock, [&] { return node->state != FolderNode::State::Listing; });
     }
     if (node->byHelper) {
         --aheadFolders_;
@@ -169,7 +239,7 @@ std::shared_ptr<FolderNode> Prefetcher::TakeChild(FolderNode& parent, std::strin
         // The walker went past this one (it was aborted or could not be read).
         DropLocked(*child);
     }
-    // A folder nobody foresaw (its attributes failed ahead and were read again): read it now;
+    // A folder nobody foresaw (its attributes failed ahead and were read again): list it now;
     // its own sub-folders are read ahead as usual.
     auto node = std::make_shared<FolderNode>();
     node->path = path;
@@ -179,6 +249,16 @@ std::shared_ptr<FolderNode> Prefetcher::TakeChild(FolderNode& parent, std::strin
     return TakeLocked(lock, node);
 }
 
+void Prefetcher::CancelChunksLocked(FolderNode& node) {
+    for (std::size_t c = 0; c < node.chunkCount; ++c) {
+        std::uint8_t expected = FolderNode::kTodo;
+        if (node.chunks[c].compare_exchange_strong(expected, FolderNode::kDone)) {
+            if (--node.chunksLeft == 0) node.fd.reset();
+        }
+    }
+    if (auto it = chunked_.find(&node); it != chunked_.end()) chunked_.erase(it);
+}
+
 void Prefetcher::DropLocked(FolderNode& node) {
     switch (node.state) {
         case FolderNode::State::Pending:
@@ -186,16 +266,16 @@ void Prefetcher::DropLocked(FolderNode& node) {
             node.state = FolderNode::State::Dropped;
             node.parentFd.reset();
             break;
-        case FolderNode::State::Working:
-            node.dropWhenDone = true;
+        case FolderNode::State::Listing:
+            node.dropWhenListed = true;
             break;
-        case FolderNode::State::Done:
+        case FolderNode::State::Listed:
             if (node.byHelper) {
                 --aheadFolders_;
                 aheadBytes_ -= node.cost;
             }
             node.state = FolderNode::State::Dropped;
-            node.listing = Listing();
+            CancelChunksLocked(node);
             for (const auto& child : node.children) DropLocked(*child);
             node.children.clear();
             break;
@@ -210,6 +290,7 @@ void Prefetcher::Finish(FolderNode& node) {
     std::lock_guard<std::mutex> lock(mutex_);
     while (node.nextChild < node.children.size()) DropLocked(*node.children[node.nextChild++]);
     node.children.clear();
+    CancelChunksLocked(node);
 }
 
 int PrefetchThreadsFor(dev_t device) {

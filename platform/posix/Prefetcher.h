@@ -20,7 +20,7 @@
 
 namespace dirscribe::platform::posix {
 
-// An open folder descriptor shared by the folders that still have to open themselves in it.
+// An open folder descriptor shared by those who still work relative to it.
 class SharedDescriptor {
   public:
     explicit SharedDescriptor(int fd) : fd_(fd) {}
@@ -33,24 +33,33 @@ class SharedDescriptor {
     int fd_;
 };
 
-// One folder of the walk as the prefetcher knows it.
+// One folder of the walk as the prefetcher knows it. A folder is read in two steps: its
+// listing (with the attributes of its sub-folders, which are then queued), and the details of
+// its files, in chunks that several threads, the walker's included, can read at once.
 struct FolderNode {
-    enum class State { Pending, Working, Done, Taken, Dropped };
+    enum class State { Pending, Listing, Listed, Taken, Dropped };
+    static constexpr std::size_t kChunk = 1024;  // files per chunk
+    enum ChunkState : std::uint8_t { kTodo, kWorking, kDone };
 
     std::string path;                            // full path, ending in "/"
     std::string name;                            // name in the parent ("" for the start folder)
     std::vector<std::uint32_t> order;            // place in walk order: the indices down the tree
     std::shared_ptr<SharedDescriptor> parentFd;  // to open relative to, until opened
     State state = State::Pending;
-    bool dropWhenDone = false;  // the walk went past while a helper was reading it
+    bool byHelper = false;        // listed by a helper thread, so counted as read ahead
+    bool dropWhenListed = false;  // the walk went past while a helper was listing it
 
-    // Results, valid once Done.
+    // Results, valid once Listed (the listing) and as each chunk is done (its records).
     int openError = 0;
     Listing listing;
     std::size_t cost = 0;
+    std::shared_ptr<SharedDescriptor> fd;  // the folder's own, while chunks are left
+    std::unique_ptr<std::atomic<std::uint8_t>[]> chunks;
+    std::size_t chunkCount = 0;
+    std::size_t nextChunk = 0;   // the first chunk that may still be to do (under the lock)
+    std::size_t chunksLeft = 0;  // not yet done (under the lock)
     std::vector<std::shared_ptr<FolderNode>> children;  // its sub-folders, in walk order
     std::size_t nextChild = 0;                          // the walker's place among them
-    bool byHelper = false;                              // read by a helper thread
 };
 
 class Prefetcher {
@@ -61,11 +70,15 @@ class Prefetcher {
     Prefetcher(const Prefetcher&) = delete;
     Prefetcher& operator=(const Prefetcher&) = delete;
 
-    // The walker's side. Each returns the folder read (by a helper, or now if none had begun
-    // it), taken out of the prefetcher's accounts.
+    // The walker's side. Each returns the folder listed (by a helper, or now if none had
+    // begun it), taken out of the prefetcher's accounts; its files' details may still be read.
     std::shared_ptr<FolderNode> TakeStart(const std::string& path);
     std::shared_ptr<FolderNode> TakeChild(FolderNode& parent, std::string_view name,
                                           const std::string& path);
+    // Makes sure the details of record `index` of a taken folder are read (reading them now
+    // when nobody has begun them). False when they cannot be had ahead any more (stopped):
+    // what the record holds is then complete as far as it goes.
+    bool AwaitRecord(FolderNode& node, std::size_t index);
     // The walker has finished a folder: what of its sub-folders it did not take is dropped.
     void Finish(FolderNode& node);
     // Ends all reading ahead at once; the walker then reads what it still needs itself.
@@ -73,11 +86,18 @@ class Prefetcher {
 
   private:
     void Work();
-    // Reads a folder and plans its sub-folders. Called without the lock.
-    void Read(FolderNode& node, ReadBuffers& buffers);
-    // Records the results of Read and queues the sub-folders. Called with the lock held.
+    // Lists a folder and plans its sub-folders and chunks. Called without the lock.
+    void List(FolderNode& node, ReadBuffers& buffers);
+    // Records a listing and queues its sub-folders and chunks. Called with the lock held.
     void Publish(const std::shared_ptr<FolderNode>& node, bool byHelper);
+    // Reads one chunk of files; called without the lock, the chunk claimed.
+    void ReadChunk(FolderNode& node, std::size_t chunk, int fd);
+    void FinishChunkLocked(FolderNode& node, std::size_t chunk);
+    // Claims the next chunk to do of a node, or returns false. Called with the lock held.
+    bool ClaimChunkLocked(FolderNode& node, std::size_t& chunk,
+                          std::shared_ptr<SharedDescriptor>& fd);
     void DropLocked(FolderNode& node);
+    void CancelChunksLocked(FolderNode& node);
     std::shared_ptr<FolderNode> TakeLocked(std::unique_lock<std::mutex>& lock,
                                            const std::shared_ptr<FolderNode>& node);
 
@@ -102,9 +122,10 @@ class Prefetcher {
 
     std::mutex mutex_;
     std::condition_variable workAvailable_;
-    std::condition_variable folderDone_;
-    std::set<std::shared_ptr<FolderNode>, WalkOrder> pending_;
-    std::size_t aheadFolders_ = 0;  // read or being read by helpers, not yet taken
+    std::condition_variable progress_;                          // a listing or a chunk is done
+    std::set<std::shared_ptr<FolderNode>, WalkOrder> pending_;  // to be listed
+    std::set<std::shared_ptr<FolderNode>, WalkOrder> chunked_;  // with chunks to do
+    std::size_t aheadFolders_ = 0;  // listed or being listed by helpers, not yet taken
     std::size_t aheadBytes_ = 0;
     std::vector<std::thread> threads_;
 };

@@ -57,15 +57,23 @@ std::string QuoteField(std::string_view text) {
 
 void AppendQuoted(std::string& out, std::string_view text) {
     out += '"';
-    for (char c : text) {
-        out += c;
-        if (c == '"') out += '"';
+    // Most texts hold no quote: copied in one piece.
+    for (auto quote = text.find('"'); quote != std::string_view::npos; quote = text.find('"')) {
+        out.append(text.substr(0, quote + 1)).append(1, '"');
+        text.remove_prefix(quote + 1);
     }
+    out.append(text);
     out += '"';
 }
 
 void AppendHtml(std::string& out, std::string_view text) {
-    for (char c : text) {
+    const auto first = text.find_first_of("&<>");
+    if (first == std::string_view::npos) {
+        out.append(text);
+        return;
+    }
+    out.append(text.substr(0, first));
+    for (char c : text.substr(first)) {
         switch (c) {
             case '&':
                 out += "&amp;";

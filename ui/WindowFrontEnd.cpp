@@ -64,14 +64,17 @@ std::string WindowFrontEnd::AskListFile(ListDialog dialog, const std::string& ti
 }
 
 bool WindowFrontEnd::AskYesNo(const std::string& text) {
+    ShowPendingTexts();
     return dialogs_.AskYesNo(c_.window, Q(text));
 }
 
 void WindowFrontEnd::ShowMessage(const std::string& text) {
+    ShowPendingTexts();
     dialogs_.ShowMessage(c_.window, Q(text));
 }
 
 AbortRetryIgnore WindowFrontEnd::AskAbortRetryIgnore(const std::string& text, const Failure&) {
+    ShowPendingTexts();
     return dialogs_.AskAbortRetryIgnore(c_.window, Q(text));
 }
 
@@ -98,6 +101,7 @@ void WindowFrontEnd::ShowProgress() {
 }
 
 void WindowFrontEnd::UnloadProgress() {
+    ShowPendingTexts();
     if (status_.isNull()) return;
     status_->hide();
     delete status_.data();
@@ -107,11 +111,14 @@ void WindowFrontEnd::ShowStatus(const std::string& stat1, const std::string& sta
     Status& status = LoadStatus();
     status.SetStat1(Q(stat1));
     status.SetStat2(Q(stat2));
+    stat2Pending_ = false;
     Yield();
 }
 
 void WindowFrontEnd::SetStat2(const std::string& text) {
-    LoadStatus().SetStat2(Q(text));
+    LoadStatus();
+    pendingStat2_ = Q(text);
+    stat2Pending_ = true;
 }
 
 void WindowFrontEnd::SetErrorText(const std::string& text) {
@@ -119,10 +126,22 @@ void WindowFrontEnd::SetErrorText(const std::string& text) {
 }
 
 void WindowFrontEnd::SetCurDir(const std::string& text) {
-    c_.CurDir->setText(Q(text));
+    pendingCurDir_ = Q(text);
+    curDirPending_ = true;
+}
+
+void WindowFrontEnd::ShowPendingTexts() {
+    if (curDirPending_) c_.CurDir->setText(pendingCurDir_);
+    if (stat2Pending_ && !status_.isNull()) status_->SetStat2(pendingStat2_);
+    curDirPending_ = stat2Pending_ = false;
+    sinceShown_.start();
 }
 
 void WindowFrontEnd::Yield() {
+    if ((curDirPending_ || stat2Pending_) &&
+        (!sinceShown_.isValid() || sinceShown_.elapsed() >= 40)) {
+        ShowPendingTexts();
+    }
     QCoreApplication::processEvents();
 }
 

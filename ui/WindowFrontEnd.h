@@ -2,6 +2,7 @@
 // the file dialogs and boxes, the progress window, the hourglass and the yield.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QPointer>
 #include <QString>
 #include <array>
@@ -69,12 +70,21 @@ class WindowFrontEnd final : public FrontEnd {
   private:
     // The progress window, created hidden next to the main window when it does not exist.
     Status& LoadStatus();
+    // Puts the folder texts the walk gave since the last time on screen.
+    void ShowPendingTexts();
 
     SharedState& state_;
     Dialogs& dialogs_;
     DriveSource& drives_;
     MainControls c_;
     QPointer<Status> status_;
+    // The walk names every folder it enters; the labels show the latest a few dozen times a
+    // second, so that a tree of many small folders is not slowed down by repainting them.
+    QString pendingCurDir_;
+    QString pendingStat2_;
+    bool curDirPending_ = false;
+    bool stat2Pending_ = false;
+    QElapsedTimer sinceShown_;
     std::array<QString, 2> lastFileName_;  // CDlg, Cdlg2: each offers its last choice again
     bool busy_ = false;
 };

@@ -367,6 +367,8 @@ void MainWindowTest::runWritesTheListAndShowsProgress() {
     QVERIFY(!text.contains(QStringLiteral(".hidden")));
     QCOMPARE(drives_->opened, std::vector<std::string>({"tray-of:" + tree_->Str()}));
     QVERIFY(Text("CurDir").startsWith(Root()));
+    // The labels show folders a few dozen times a second; the last one walked stays.
+    QVERIFY2(Text("CurDir").endsWith(QStringLiteral("Gamma")), qPrintable(Text("CurDir")));
 
     // The next run offers the chosen name again and appends its own block, here in HTML.
     main_->findChild<QAction*>(QStringLiteral("MnuOFmt(4)"))->trigger();

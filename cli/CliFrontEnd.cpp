@@ -1,17 +1,14 @@
 // CliFrontEnd: reports on standard error, progress on a terminal, Ctrl-C as Stop.
 #include "cli/CliFrontEnd.h"
 
-#include <sys/ioctl.h>
-#include <unistd.h>
-
-#include <cstdio>
 #include <iostream>
 
 #include "engine/ListFormats.h"
+#include "platform/Console.h"
 
 namespace dirscribe::cli {
 
-volatile std::sig_atomic_t g_interrupted = 0;
+namespace console = platform::console;
 
 namespace {
 
@@ -30,16 +27,12 @@ std::string OneLine(const std::string& text) {
     return out;
 }
 
-int TerminalWidth() {
-    winsize ws{};
-    if (ioctl(STDERR_FILENO, TIOCGWINSZ, &ws) == 0 && ws.ws_col > 10) return ws.ws_col;
-    return 80;
-}
-
 }  // namespace
 
 CliFrontEnd::CliFrontEnd(const CliOptions& options, SharedState& state)
-    : options_(options), state_(state), progress_(!options.quiet && isatty(STDERR_FILENO) != 0) {}
+    : options_(options),
+      state_(state),
+      progress_(!options.quiet && console::IsTerminal(console::Stream::Error)) {}
 
 RunSettings CliFrontEnd::ReadSettings() {
     RunSettings s;
@@ -64,10 +57,11 @@ std::string CliFrontEnd::AskListFile(ListDialog dialog, const std::string&, cons
 bool CliFrontEnd::AskYesNo(const std::string&) {
     if (options_.overwrite) return true;
     const std::string& name = options_.newList;
-    if (isatty(STDIN_FILENO) != 0 && isatty(STDERR_FILENO) != 0) {
+    if (console::IsTerminal(console::Stream::Input) &&
+        console::IsTerminal(console::Stream::Error)) {
         ClearProgress();
-        std::cerr << "dirscribe-cli: '" << name
-                  << "' exists. Overwrite, losing existing content? [y/N] " << std::flush;
+        console::WriteError("dirscribe-cli: '" + name +
+                            "' exists. Overwrite, losing existing content? [y/N] ");
         std::string answer;
         std::getline(std::cin, answer);
         return !answer.empty() && (answer[0] == 'y' || answer[0] == 'Y');
@@ -112,13 +106,13 @@ void CliFrontEnd::SetErrorText(const std::string& text) {
 }
 
 void CliFrontEnd::Yield() {
-    if (g_interrupted != 0) state_.StopRequested = true;
+    if (console::Interrupted()) state_.StopRequested = true;
     if (!progress_) return;
     const auto now = std::chrono::steady_clock::now();
     if (now - lastProgress_ < std::chrono::milliseconds(250)) return;
     lastProgress_ = now;
     // Cut to the terminal's width, at a character boundary.
-    const std::size_t width = static_cast<std::size_t>(TerminalWidth() - 1);
+    const std::size_t width = static_cast<std::size_t>(console::TerminalWidth() - 1);
     std::string shown;
     std::size_t chars = 0;
     for (std::size_t i = 0; i < stat2_.size() && chars < width; ++chars) {
@@ -128,7 +122,7 @@ void CliFrontEnd::Yield() {
         shown.append(stat2_, i, n);
         i += n;
     }
-    std::cerr << "\r\033[K" << shown << std::flush;
+    console::ShowProgress(shown);
     progressShown_ = true;
 }
 
@@ -138,12 +132,12 @@ void CliFrontEnd::OpenTray(const std::string& startPath) {
 
 void CliFrontEnd::Report(const std::string& text) {
     ClearProgress();
-    std::cerr << "dirscribe-cli: " << text << '\n' << std::flush;
+    console::WriteError("dirscribe-cli: " + text + "\n");
 }
 
 void CliFrontEnd::ClearProgress() {
     if (!progressShown_) return;
-    std::cerr << "\r\033[K" << std::flush;
+    console::ClearProgress();
     progressShown_ = false;
 }
 

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <chrono>
-#include <csignal>
 #include <optional>
 #include <string>
 
@@ -26,9 +25,6 @@ struct CliOptions {
     bool eject = false;
     bool quiet = false;
 };
-
-// Set by the SIGINT handler; the front end turns it into StopRequested at the next yield.
-extern volatile std::sig_atomic_t g_interrupted;
 
 class CliFrontEnd final : public FrontEnd {
   public:

@@ -1,24 +1,20 @@
 // dirscribe-cli: lists a folder tree in one of the six formats, the same run as the window's
 // Start button, for scripts and batch cataloguing.
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <clocale>
-#include <csignal>
-#include <cstring>
 #include <iostream>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "cli/CliFrontEnd.h"
 #include "engine/AppIdentity.h"
 #include "engine/ListingRun.h"
+#include "platform/Console.h"
 #include "platform/FileSystem.h"
 
 namespace {
 
 using dirscribe::cli::CliOptions;
+namespace console = dirscribe::platform::console;
 
 constexpr int kExitDone = 0;
 constexpr int kExitFailed = 1;
@@ -48,8 +44,8 @@ const char* const kUsage =
     "footer. Exit status: 0 done, 1 the run failed, 2 bad usage, 130 stopped by Ctrl-C.\n";
 
 int UsageError(const std::string& message) {
-    std::cerr << "dirscribe-cli: " << message << "\n"
-              << "Try 'dirscribe-cli --help' for more information.\n";
+    console::WriteError("dirscribe-cli: " + message +
+                        "\nTry 'dirscribe-cli --help' for more information.\n");
     return kExitUsage;
 }
 
@@ -65,23 +61,20 @@ bool ParseFormat(std::string_view text, int& format) {
     return false;
 }
 
-void OnInterrupt(int) {
-    dirscribe::cli::g_interrupted = 1;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::setlocale(LC_ALL, "");
+    const std::vector<std::string> args = console::Start(argc, argv);
+    const auto count = static_cast<int>(args.size());
 
     CliOptions options;
     bool startGiven = false;
     bool optionsEnded = false;
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view arg = argv[i];
+    for (int i = 1; i < count; ++i) {
+        const std::string_view arg = args[static_cast<std::size_t>(i)];
         auto value = [&](std::string& out) {
-            if (i + 1 >= argc) return false;
-            out = argv[++i];
+            if (i + 1 >= count) return false;
+            out = args[static_cast<std::size_t>(++i)];
             return true;
         };
         if (optionsEnded || arg.empty() || arg[0] != '-' || arg == "-") {
@@ -132,7 +125,8 @@ int main(int argc, char** argv) {
         }
     }
     if (!startGiven) return UsageError("no start folder given");
-    if (options.mask.find('/') != std::string::npos) {
+    const std::string separators{'/', dirscribe::platform::kPathSeparator};
+    if (options.mask.find_first_of(separators) != std::string::npos) {
         return UsageError("bad mask '" + options.mask + "': a mask names files, not folders");
     }
     if (options.append == "-") return UsageError("cannot append to standard output");
@@ -141,25 +135,20 @@ int main(int argc, char** argv) {
     }
 
     // A start folder that cannot be found is a typing error, not a list of one heading.
-    struct stat st {};
-    if (stat(options.startFolder.c_str(), &st) != 0) {
-        std::cerr << "dirscribe-cli: cannot read start folder '" << options.startFolder
-                  << "': " << std::strerror(errno) << "\n";
-        return kExitFailed;
-    }
-    if (!S_ISDIR(st.st_mode)) {
-        std::cerr << "dirscribe-cli: start folder '" << options.startFolder
-                  << "' is not a folder\n";
+    try {
+        if (!dirscribe::platform::IsFolder(options.startFolder)) {
+            console::WriteError("dirscribe-cli: start folder '" + options.startFolder +
+                                "' is not a folder\n");
+            return kExitFailed;
+        }
+    } catch (const dirscribe::Failure& failure) {
+        console::WriteError("dirscribe-cli: cannot read start folder '" + options.startFolder +
+                            "': " + failure.Description() + "\n");
         return kExitFailed;
     }
     options.startFolder = dirscribe::platform::AbsolutePath(options.startFolder);
 
-    struct sigaction sa {};
-    sa.sa_handler = OnInterrupt;
-    sigemptyset(&sa.sa_mask);
-    // A second Ctrl-C ends the program at once.
-    sa.sa_flags = SA_RESETHAND;
-    sigaction(SIGINT, &sa, nullptr);
+    console::CatchInterrupt();
 
     dirscribe::SharedState state;
     state.OutputFormat = static_cast<std::int16_t>(options.format);
@@ -173,7 +162,7 @@ int main(int argc, char** argv) {
         case dirscribe::RunOutcome::Completed:
         case dirscribe::RunOutcome::Stopped:
             if (frontEnd.ListWriteFailed()) return kExitFailed;
-            return dirscribe::cli::g_interrupted != 0 ? kExitInterrupted : kExitDone;
+            return console::Interrupted() ? kExitInterrupted : kExitDone;
         default:
             return kExitFailed;
     }

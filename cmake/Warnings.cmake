@@ -1,5 +1,13 @@
 # Warnings on for every target of the project; errors when DIRSCRIBE_WERROR is on (CI).
 function(dirscribe_warnings target)
+    if(MSVC)
+        # The sources and the program's texts are UTF-8.
+        target_compile_options(${target} PRIVATE /W4 /permissive- /utf-8)
+        if(DIRSCRIBE_WERROR)
+            target_compile_options(${target} PRIVATE /WX)
+        endif()
+        return()
+    endif()
     target_compile_options(${target} PRIVATE
         -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor -Wcast-align -Wunused
         -Woverloaded-virtual -Wnull-dereference -Wdouble-promotion -Wformat=2

@@ -105,6 +105,10 @@ std::unique_ptr<FileSystem> MakeFileSystem();
 // (a folder does not count).
 bool ListFileExists(const std::string& path);
 
+// Whether `path` names a folder (links followed). Throws Failure, with the system's text for
+// the reason, when it cannot be told (a missing path among them).
+bool IsFolder(const std::string& path);
+
 // The volume label of the drive whose text the drive list shows (or of the volume holding a
 // path); empty when the volume has none. Throws Failure when the drive cannot be read.
 std::string VolumeLabel(const std::string& drive);

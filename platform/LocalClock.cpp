@@ -1,6 +1,6 @@
-// LocalClock: file times in local time, with the offset from UTC remembered per stretch of days.
-#include <ctime>
-
+// LocalClock: file times in local time, with the offset from UTC remembered per stretch of days
+// (the offsets themselves come from the OS, LocalOffset.h).
+#include "platform/LocalOffset.h"
 #include "platform/Regional.h"
 
 namespace dirscribe::platform {
@@ -24,23 +24,13 @@ std::int64_t DaysFromCivil(std::int64_t year, int month, int day) {
     return era * 146097 + dayOfEra - 719468;
 }
 
-bool LocalFromRules(std::int64_t utcSeconds, std::tm& tm) {
-    const auto time = static_cast<std::time_t>(utcSeconds);
-    return localtime_r(&time, &tm) != nullptr;
-}
-
-// The offset from UTC the time-zone rules give at a moment (seconds east).
-bool OffsetAt(std::int64_t utcSeconds, std::int32_t& offset) {
-    std::tm tm{};
-    if (!LocalFromRules(utcSeconds, tm)) return false;
-    const std::int64_t local =
-        DaysFromCivil(std::int64_t{tm.tm_year} + 1900, tm.tm_mon + 1, tm.tm_mday) * kSecondsPerDay +
-        std::int64_t{tm.tm_hour} * 3600 + std::int64_t{tm.tm_min} * 60 + tm.tm_sec;
-    offset = static_cast<std::int32_t>(local - utcSeconds);
-    return true;
-}
-
 }  // namespace
+
+std::int64_t SecondsFromCivil(std::int64_t year, int month, int day, int hour, int minute,
+                              int second) {
+    return DaysFromCivil(year, month, day) * kSecondsPerDay + std::int64_t{hour} * 3600 +
+           std::int64_t{minute} * 60 + second;
+}
 
 CivilTime CivilFromSeconds(std::int64_t localSeconds) {
     const std::int64_t days = FloorDiv(localSeconds, kSecondsPerDay);
@@ -67,8 +57,9 @@ CivilTime CivilFromSeconds(std::int64_t localSeconds) {
 }
 
 LocalClock::LocalClock() {
-    // localtime_r need not look at TZ again by itself; a new clock follows the current zone.
-    tzset();
+    // The OS need not look at its time-zone settings again by itself; a new clock follows the
+    // current zone.
+    RefreshTimeZone();
 }
 
 bool LocalClock::Fill(Slot& slot, std::int64_t block) {
@@ -76,7 +67,7 @@ bool LocalClock::Fill(Slot& slot, std::int64_t block) {
     const std::int64_t last = first + (std::int64_t{1} << kBlockBits) - 1;
     std::int32_t atFirst = 0;
     std::int32_t atLast = 0;
-    if (!OffsetAt(first, atFirst) || !OffsetAt(last, atLast)) return false;
+    if (!UtcOffsetAt(first, atFirst) || !UtcOffsetAt(last, atLast)) return false;
     std::int64_t change = INT64_MAX;
     if (atFirst != atLast) {
         // The clocks change once in the stretch: find the first second of the new offset.
@@ -85,7 +76,7 @@ bool LocalClock::Fill(Slot& slot, std::int64_t block) {
         while (hi - lo > 1) {
             const std::int64_t mid = lo + (hi - lo) / 2;
             std::int32_t offset = 0;
-            if (!OffsetAt(mid, offset)) return false;
+            if (!UtcOffsetAt(mid, offset)) return false;
             (offset == atFirst ? lo : hi) = mid;
         }
         change = hi;
@@ -103,17 +94,10 @@ CivilTime LocalClock::ToLocal(std::int64_t utcSeconds) {
     if (slot.block == block || Fill(slot, block)) {
         return CivilFromSeconds(utcSeconds + (utcSeconds < slot.change ? slot.before : slot.after));
     }
-    std::tm tm{};
-    if (!LocalFromRules(utcSeconds, tm)) return CivilFromSeconds(utcSeconds);
-    CivilTime civil;
-    civil.year = tm.tm_year + 1900;
-    civil.month = tm.tm_mon + 1;
-    civil.day = tm.tm_mday;
-    civil.hour = tm.tm_hour;
-    civil.minute = tm.tm_min;
-    civil.second = tm.tm_sec;
-    civil.weekday = tm.tm_wday;
-    return civil;
+    // The stretch reaches beyond what the rules cover; the moment itself may not.
+    std::int32_t offset = 0;
+    if (UtcOffsetAt(utcSeconds, offset)) return CivilFromSeconds(utcSeconds + offset);
+    return CivilFromSeconds(utcSeconds);
 }
 
 }  // namespace dirscribe::platform

@@ -7,6 +7,7 @@ packages=(
     build-essential cmake ninja-build pkg-config
     libmount-dev libblkid-dev libsystemd-dev
     libgtest-dev libgmock-dev
+    googletest g++-mingw-w64-x86-64-posix wine wine64
     clang-format tzdata
     qt6-base-dev qt6-base-dev-tools
     xvfb imagemagick x11-utils

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: formatting check, a build with warnings as errors,
-# and a build with the address and undefined-behaviour sanitizers.
+# builds with the sanitizers, and the Windows cross build with its tests under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -29,5 +29,8 @@ cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DDIRSCRIBE_WERROR=ON
 ninja -C build-tsan -j "$jobs" engine_tests platform_tests cli_tests dirscribe-cli
 TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build-tsan --output-on-failure -j "$jobs" \
     -R 'ReadAhead|Stop|Failure|Cli|Platform'
+
+echo "== Windows: cross build with mingw-w64, tests under Wine"
+bash tools/test-windows.sh
 
 echo "== all tests passed"

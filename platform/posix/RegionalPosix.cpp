@@ -180,25 +180,6 @@ DateTimePattern PatternFromStrftime(std::string_view format, std::string_view am
 
 }  // namespace posix
 
-RegionalSettings RegionalSettings::UnitedStates() {
-    RegionalSettings settings;
-    settings.shortDate = {Token(Kind::Month), Literal("/"), Token(Kind::Day), Literal("/"),
-                          Token(Kind::Year, 4)};
-    settings.longTime = {Token(Kind::Hour12),    Literal(":"), Token(Kind::Minute, 2), Literal(":"),
-                         Token(Kind::Second, 2), Literal(" "), Token(Kind::AmPm)};
-    settings.thousandsSeparator = ",";
-    settings.am = "AM";
-    settings.pm = "PM";
-    settings.monthAbbrev = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                            "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-    settings.monthName = {"January", "February", "March",     "April",   "May",      "June",
-                          "July",    "August",   "September", "October", "November", "December"};
-    settings.dayAbbrev = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
-    settings.dayName = {"Sunday",   "Monday", "Tuesday", "Wednesday",
-                        "Thursday", "Friday", "Saturday"};
-    return settings;
-}
-
 RegionalSettings CurrentRegionalSettings() {
     RegionalSettings settings = RegionalSettings::UnitedStates();
     if (!IsPlainLocale(setlocale(LC_TIME, nullptr))) {

@@ -152,6 +152,12 @@ bool ListFileExists(const std::string& path) {
     return !path.empty() && stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
 }
 
+bool IsFolder(const std::string& path) {
+    struct stat st {};
+    if (stat(path.c_str(), &st) != 0) throw posix::FailureFromErrno(errno);
+    return S_ISDIR(st.st_mode);
+}
+
 std::string VolumeLabel(const std::string& drive) {
     const std::string path = posix::PathOfDriveText(drive);
     struct stat st {};

@@ -192,23 +192,5 @@ TEST(ListFilesOnDisk, WritesAppendsAndRefusesTheSameFileTwice) {
     EXPECT_FALSE(files.Exists(tmp.Str()));
 }
 
-TEST(ListFilesOnDisk, AFullDiskIsReportedNotDropped) {
-    ListFiles files(16);
-    files.Open(1, "/dev/full", Mode::Write);
-    bool failed = false;
-    for (int i = 0; i < 10 && !failed; ++i) {
-        try {
-            files.WriteLine("a line of text", 1);
-        } catch (const Failure& f) {
-            EXPECT_EQ(f.Number(), FailureNo::DiskFull);
-            EXPECT_NE(f.Description().find("/dev/full"), std::string::npos) << f.Description();
-            failed = true;
-        }
-    }
-    EXPECT_TRUE(failed);
-    EXPECT_THROW(files.CloseAll(), Failure);
-    files.Abandon();
-}
-
 }  // namespace
 }  // namespace dirscribe

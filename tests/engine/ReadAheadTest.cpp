@@ -6,6 +6,7 @@
 
 #include "RunFixture.h"
 #include "platform/posix/FileSystemPosix.h"
+#include "support/Unprivileged.h"
 
 namespace dirscribe::test {
 namespace {

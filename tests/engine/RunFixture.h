@@ -49,7 +49,7 @@ class RunFixture : public ::testing::Test {
 
     // The drive-less path the file system gives a start folder.
     static std::string DriveLess(const stdfs::path& start) {
-        return platform::MakeFileSystem()->BeginWalk(start.string() + "/").driveLessPath;
+        return platform::MakeFileSystem()->BeginWalk(start.string() + kSep).driveLessPath;
     }
 
     TempDir tmp;
@@ -64,13 +64,30 @@ class RunFixture : public ::testing::Test {
     int lists_ = 0;
 };
 
+// The walk tests' view of a list: its names and headings.
+class WalkFixture : public RunFixture {
+  protected:
+    // The lines of a format 1 list of `start`, without header and footer.
+    std::vector<std::string> NameLines(const stdfs::path& start, const std::string& mask = "*.*");
+    // A name as format 1 writes it: filled with blanks to 65 characters.
+    static std::string Pad(const std::string& name) {
+        return name + std::string(65 - name.size(), ' ');
+    }
+};
+
 // Splits a list into its lines, checking that every line ends in CR LF.
 std::vector<std::string> Lines(const std::string& list);
 
 // Compares a list with tests/engine/expected/NAME after putting `start` and its drive-less
-// path in for {START} and {DRIVELESS}. With DIRSCRIBE_UPDATE_EXPECTED=1 in the environment the
-// expected file is written anew from the list instead (review the change before committing).
+// path in for {START} and {DRIVELESS}, and this system's separator for {SEP}. With
+// DIRSCRIBE_UPDATE_EXPECTED=1 in the environment the expected file is written anew from the
+// list instead (review the change before committing).
 void ExpectListMatches(const std::string& list, const std::string& name, const std::string& start,
                        const std::string& driveLess);
+
+// The text of an expected file with `start`, `driveLess` and kSep put in for {START},
+// {DRIVELESS} and {SEP}.
+std::string ExpectedList(const std::string& name, const std::string& start,
+                         const std::string& driveLess);
 
 }  // namespace dirscribe::test

@@ -10,11 +10,24 @@ namespace {
 
 const std::string kHyphens(89, '-');
 
-// The headings ("Directory: ...") of a format 0 or 1 list, drive-less paths relative to `root`.
+// A path the list shows, with "/" for this system's separator, or the other way round.
+std::string Slashed(std::string path) {
+    std::replace(path.begin(), path.end(), platform::kPathSeparator, '/');
+    return path;
+}
+std::string Native(std::string path) {
+    std::replace(path.begin(), path.end(), '/', platform::kPathSeparator);
+    return path;
+}
+
+// The headings ("Directory: ...") of a format 0 or 1 list, drive-less paths relative to `root`
+// and written with "/".
 std::vector<std::string> Headings(const std::string& list, const std::string& driveLess) {
     std::vector<std::string> out;
     for (const auto& line : Lines(list)) {
-        if (line.rfind("Directory: ", 0) == 0) out.push_back(line.substr(11 + driveLess.size()));
+        if (line.rfind("Directory: ", 0) == 0) {
+            out.push_back(Slashed(line.substr(11 + driveLess.size())));
+        }
     }
     return out;
 }
@@ -119,7 +132,7 @@ class FailureTest : public RunFixture {
     }
     void Fail(FsOp op, const std::string& folder, const std::string& entry, int number = 57,
               int times = 1) {
-        fileSystem.faults.push_back({op, folder, entry, number, times});
+        fileSystem.faults.push_back({op, Native(folder), entry, number, times});
     }
     void Answer(AbortRetryIgnore answer) {
         frontEnd.onAbortRetryIgnore = [answer](const std::string&, const Failure&) {
@@ -134,7 +147,7 @@ class FailureTest : public RunFixture {
             std::string l = lines[i];
             if (l.empty() || l.rfind("Volume:", 0) == 0) continue;
             if (l.rfind("Directory: ", 0) == 0) {
-                out.push_back("[" + l.substr(11 + dl.size()) + "]");
+                out.push_back("[" + Slashed(l.substr(11 + dl.size())) + "]");
                 continue;
             }
             l.erase(l.find_last_not_of(' ') + 1);
@@ -173,7 +186,7 @@ TEST_F(FailureTest, QuietReportsForNotFoundAccessAndBadName) {
                   "Last Error: Error reading 'intro.mp3' Skipping.",
                   "Last Error: planned failure 75\r\nError reading 'notes.txt' Skipping.",
                   "Last Error: planned failure 52\r\nError reading '" + music.string() +
-                      "/Jazz/' Skipping."}));
+                      Native("/Jazz/") + "' Skipping."}));
     // ShowStatus, three quiet reports, before and after Jazz.
     EXPECT_EQ(frontEnd.yields, 6);
 }

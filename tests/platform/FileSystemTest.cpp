@@ -16,6 +16,7 @@
 #include "platform/posix/Errors.h"
 #include "platform/posix/Volumes.h"
 #include "support/TempTree.h"
+#include "support/Unprivileged.h"
 
 namespace dirscribe::platform {
 namespace {

@@ -1,87 +1,30 @@
-// Temporary folder trees for tests.
+// Temporary folder trees for tests: what every system shares.
 #include "support/TempTree.h"
 
-#include <fcntl.h>
-#include <grp.h>
-#include <sys/stat.h>
-#include <sys/time.h>
-#include <sys/types.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
-#include <system_error>
 
 namespace fs = std::filesystem;
 
 namespace dirscribe::test {
 
-TempDir::TempDir() {
-    std::string tmpl = (fs::temp_directory_path() / "dirscribe-test-XXXXXX").string();
-    if (mkdtemp(tmpl.data()) == nullptr) throw std::system_error(errno, std::generic_category());
-    path_ = tmpl;
-    // Let an unprivileged child of RunUnprivileged in.
-    chmod(path_.c_str(), 0755);
+std::string Utf8(const fs::path& path) {
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
 }
 
-TempDir::~TempDir() {
-    std::error_code ec;
-    for (auto it = fs::recursive_directory_iterator(
-             path_, fs::directory_options::skip_permission_denied, ec);
-         !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
-        if (it->is_directory(ec) && !it->is_symlink(ec)) chmod(it->path().c_str(), 0755);
-    }
-    // A second pass catches folders that were unreadable during the first.
-    chmod(path_.c_str(), 0755);
-    for (auto& p : fs::recursive_directory_iterator(path_, ec)) {
-        if (p.is_directory(ec) && !p.is_symlink(ec)) chmod(p.path().c_str(), 0755);
-    }
-    fs::remove_all(path_, ec);
-}
-
-std::int64_t LocalTime(int year, int month, int day, int hour, int minute, int second) {
-    std::tm tm{};
-    tm.tm_year = year - 1900;
-    tm.tm_mon = month - 1;
-    tm.tm_mday = day;
-    tm.tm_hour = hour;
-    tm.tm_min = minute;
-    tm.tm_sec = second;
-    tm.tm_isdst = -1;
-    return static_cast<std::int64_t>(mktime(&tm));
+fs::path PathOf(std::string_view utf8) {
+    return fs::path(std::u8string(utf8.begin(), utf8.end()));
 }
 
 void MakeDir(const fs::path& path) {
     fs::create_directories(path);
 }
 
-void MakeFile(const fs::path& path, std::int64_t size, std::int64_t mtime) {
-    int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) throw std::system_error(errno, std::generic_category(), path.string());
-    if (size > 0 && ftruncate(fd, size) != 0) {
-        int err = errno;
-        close(fd);
-        throw std::system_error(err, std::generic_category(), path.string());
-    }
-    close(fd);
-    SetMtime(path, mtime);
-}
-
-void SetMtime(const fs::path& path, std::int64_t mtime) {
-    struct timespec times[2];
-    times[0].tv_sec = mtime;
-    times[0].tv_nsec = 0;
-    times[1] = times[0];
-    if (utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW) != 0)
-        throw std::system_error(errno, std::generic_category(), path.string());
-}
-
 std::string ReadFile(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
-    if (!in) throw std::runtime_error("cannot read " + path.string());
+    if (!in) throw std::runtime_error("cannot read " + Utf8(path));
     std::ostringstream s;
     s << in.rdbuf();
     return s.str();
@@ -90,7 +33,7 @@ std::string ReadFile(const fs::path& path) {
 void WriteFile(const fs::path& path, const std::string& content) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out << content;
-    if (!out) throw std::runtime_error("cannot write " + path.string());
+    if (!out) throw std::runtime_error("cannot write " + Utf8(path));
 }
 
 void MakeMusicTree(const fs::path& music) {
@@ -98,23 +41,6 @@ void MakeMusicTree(const fs::path& music) {
     MakeFile(music / "intro.mp3", 4123456, LocalTime(2003, 5, 17, 21, 41, 7));
     MakeFile(music / "notes.txt", 0, LocalTime(2004, 3, 9, 0, 0, 0));
     MakeFile(music / "Jazz" / "blue train.mp3", 10250000, LocalTime(2004, 1, 2, 8, 5, 0));
-}
-
-int RunUnprivileged(int (*fn)(void*), void* arg) {
-    pid_t pid = fork();
-    if (pid < 0) throw std::system_error(errno, std::generic_category(), "fork");
-    if (pid == 0) {
-        if (geteuid() == 0) {
-            // 65534 is "nobody" on Debian.
-            if (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0) _exit(120);
-        }
-        _exit(fn(arg));
-    }
-    int status = 0;
-    while (waitpid(pid, &status, 0) < 0) {
-        if (errno != EINTR) throw std::system_error(errno, std::generic_category(), "waitpid");
-    }
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
 }  // namespace dirscribe::test

@@ -2,14 +2,23 @@
 #pragma once
 
 #include <cstdint>
-#include <ctime>
 #include <filesystem>
 #include <string>
+#include <string_view>
+
+#include "platform/FileSystem.h"
 
 namespace dirscribe::test {
 
+// The separator the program puts between folder names, as text.
+inline const std::string kSep(1, platform::kPathSeparator);
+
+// A path's text in UTF-8, the form the program's functions take, and a path from such a text.
+std::string Utf8(const std::filesystem::path& path);
+std::filesystem::path PathOf(std::string_view utf8);
+
 // A fresh folder under the system's temporary folder, removed (with everything in it, after
-// making unreadable parts readable again) when the object goes.
+// making unreadable or protected parts removable again) when the object goes.
 class TempDir {
   public:
     TempDir();
@@ -18,7 +27,7 @@ class TempDir {
     TempDir& operator=(const TempDir&) = delete;
 
     const std::filesystem::path& Path() const { return path_; }
-    std::string Str() const { return path_.string(); }
+    std::string Str() const { return Utf8(path_); }
     // Path of a name inside the folder.
     std::filesystem::path operator/(const std::string& rel) const { return path_ / rel; }
 
@@ -31,7 +40,8 @@ std::int64_t LocalTime(int year, int month, int day, int hour, int minute, int s
 
 // Makes a folder and its parents.
 void MakeDir(const std::filesystem::path& path);
-// Makes a file of `size` bytes (sparse: no data is written) with the given modification time.
+// Makes a file of `size` bytes (no data is written: the file is sparse where the file system
+// allows) with the given modification time.
 void MakeFile(const std::filesystem::path& path, std::int64_t size, std::int64_t mtime);
 // Sets a file's or folder's modification time.
 void SetMtime(const std::filesystem::path& path, std::int64_t mtime);
@@ -43,10 +53,5 @@ void WriteFile(const std::filesystem::path& path, const std::string& content);
 // The tree of the worked example: Music with intro.mp3, Jazz/blue train.mp3 and notes.txt,
 // with their sizes and times.
 void MakeMusicTree(const std::filesystem::path& music);
-
-// Runs `fn` in a child process without root's rights to the file system (as "nobody" when the
-// tests run as root), so that permission tests mean the same as for a user. Returns the
-// child's exit status; `fn` returns the status to exit with.
-int RunUnprivileged(int (*fn)(void*), void* arg);
 
 }  // namespace dirscribe::test

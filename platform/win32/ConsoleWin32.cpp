@@ -1,0 +1,128 @@
+// ConsoleWin32: arguments from the wide command line, Ctrl-C through a console control handler,
+// Unicode text on a console and bytes elsewhere.
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <atomic>
+#include <clocale>
+#include <cstdio>
+
+#include "platform/Console.h"
+#include "platform/win32/CommandLine.h"
+#include "platform/win32/WinText.h"
+
+namespace dirscribe::platform::console {
+
+namespace {
+
+std::atomic<bool> g_interrupted{false};
+
+// Runs on a thread of its own that the system starts for each event.
+BOOL WINAPI OnControl(DWORD event) {
+    if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) return FALSE;
+    // The second press goes on to the default handler, which ends the process.
+    return g_interrupted.exchange(true) ? FALSE : TRUE;
+}
+
+bool IsConsole(HANDLE handle) {
+    DWORD mode = 0;
+    return handle != nullptr && handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode);
+}
+
+void WriteBytes(HANDLE handle, std::string_view text) {
+    while (!text.empty()) {
+        DWORD wrote = 0;
+        const auto piece = static_cast<DWORD>(std::min<std::size_t>(text.size(), 1u << 20));
+        if (!WriteFile(handle, text.data(), piece, &wrote, nullptr) || wrote == 0) return;
+        text.remove_prefix(wrote);
+    }
+}
+
+void WriteConsoleText(HANDLE handle, const std::wstring& text) {
+    std::size_t done = 0;
+    while (done < text.size()) {
+        DWORD wrote = 0;
+        const auto piece = static_cast<DWORD>(std::min<std::size_t>(text.size() - done, 8192));
+        if (!WriteConsoleW(handle, text.data() + done, piece, &wrote, nullptr) || wrote == 0) {
+            return;
+        }
+        done += wrote;
+    }
+}
+
+// The progress line is overwritten with blanks rather than cleared by escape sequences, which
+// older consoles do not know.
+std::size_t g_progressChars = 0;
+
+}  // namespace
+
+std::vector<std::string> Start(int /*argc*/, char** /*argv*/) {
+    std::setlocale(LC_ALL, "");
+    std::fflush(stdout);
+    _setmode(_fileno(stdout), _O_BINARY);
+    // The narrow argv holds the arguments in the ANSI code page, which loses names outside it.
+    std::vector<std::string> arguments;
+    for (const auto& arg : win32::SplitCommandLine(GetCommandLineW())) {
+        arguments.push_back(win32::Utf8(arg));
+    }
+    return arguments;
+}
+
+void CatchInterrupt() {
+    // A process started in a new process group begins with Ctrl-C turned off.
+    SetConsoleCtrlHandler(nullptr, FALSE);
+    SetConsoleCtrlHandler(OnControl, TRUE);
+}
+
+bool Interrupted() {
+    return g_interrupted.load();
+}
+
+bool IsTerminal(Stream stream) {
+    return IsConsole(GetStdHandle(stream == Stream::Input ? STD_INPUT_HANDLE : STD_ERROR_HANDLE));
+}
+
+int TerminalWidth() {
+    CONSOLE_SCREEN_BUFFER_INFO info{};
+    if (GetConsoleScreenBufferInfo(GetStdHandle(STD_ERROR_HANDLE), &info)) {
+        const int width = info.srWindow.Right - info.srWindow.Left + 1;
+        if (width > 10) return width;
+    }
+    return 80;
+}
+
+void WriteError(std::string_view text) {
+    HANDLE handle = GetStdHandle(STD_ERROR_HANDLE);
+    if (handle == nullptr || handle == INVALID_HANDLE_VALUE) return;
+    if (IsConsole(handle)) {
+        WriteConsoleText(handle, win32::Wide(text));
+    } else {
+        WriteBytes(handle, text);
+    }
+}
+
+void ShowProgress(std::string_view text) {
+    HANDLE handle = GetStdHandle(STD_ERROR_HANDLE);
+    if (!IsConsole(handle)) return;
+    std::wstring line = L"\r" + win32::Wide(text);
+    const std::size_t chars = line.size() - 1;
+    if (chars < g_progressChars) line.append(g_progressChars - chars, L' ');
+    line += L'\r';
+    line.append(win32::Wide(text));
+    g_progressChars = chars;
+    WriteConsoleText(handle, line);
+}
+
+void ClearProgress() {
+    HANDLE handle = GetStdHandle(STD_ERROR_HANDLE);
+    if (!IsConsole(handle) || g_progressChars == 0) return;
+    std::wstring line = L"\r";
+    line.append(g_progressChars, L' ');
+    line += L'\r';
+    g_progressChars = 0;
+    WriteConsoleText(handle, line);
+}
+
+}  // namespace dirscribe::platform::console

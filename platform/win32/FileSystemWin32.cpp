@@ -1,0 +1,322 @@
+// FileSystemWin32: folders read with FindFirstFileExW, one pass for the sub-folders ("*.*") and
+// one with the mask for the files, every detail taken from the find data.
+#include "platform/win32/FileSystemWin32.h"
+
+#include <windows.h>
+
+#include <cwchar>
+#include <deque>
+#include <string>
+#include <utility>
+
+#include "platform/win32/WinErrors.h"
+#include "platform/win32/WinText.h"
+
+namespace dirscribe::platform {
+
+namespace win32 {
+
+namespace {
+
+constexpr std::int64_t kTicksPerSecond = 10'000'000;
+constexpr std::int64_t kSecondsFrom1601To1970 = 11'644'473'600;
+
+std::int64_t SecondsFromFileTime(const FILETIME& time) {
+    const auto ticks = static_cast<std::int64_t>(
+        (static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime);
+    return ticks / kTicksPerSecond - kSecondsFrom1601To1970;
+}
+
+std::int64_t SizeOf(DWORD high, DWORD low) {
+    return static_cast<std::int64_t>((static_cast<std::uint64_t>(high) << 32) | low);
+}
+
+bool IsNameSurrogate(std::uint32_t attributes, std::uint32_t reparseTag) {
+    return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 &&
+           IsReparseTagNameSurrogate(reparseTag);
+}
+
+// Length in bytes of the first `count` UTF-8 characters of a text (or of all of it).
+std::size_t LeadingCharacters(std::string_view text, std::size_t count) {
+    std::size_t i = 0;
+    for (std::size_t n = 0; n < count && i < text.size(); ++n) {
+        ++i;
+        while (i < text.size() && (static_cast<unsigned char>(text[i]) & 0xC0) == 0x80) ++i;
+    }
+    return i;
+}
+
+// An open FindFirstFileExW search, closed when it goes.
+class FindHandle {
+  public:
+    FindHandle() = default;
+    ~FindHandle() { Close(); }
+    FindHandle(const FindHandle&) = delete;
+    FindHandle& operator=(const FindHandle&) = delete;
+
+    // Starts a search; false when nothing matches. Throws Failure on any other error.
+    bool Open(const std::wstring& pattern, WIN32_FIND_DATAW& data) {
+        Close();
+        handle_ = FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &data, FindExSearchNameMatch,
+                                   nullptr, FIND_FIRST_EX_LARGE_FETCH);
+        if (handle_ != INVALID_HANDLE_VALUE) return true;
+        const DWORD error = GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_NO_MORE_FILES) return false;
+        throw FailureFromError(error);
+    }
+    // The next match; false at the end. Throws Failure when the search breaks off.
+    bool Next(WIN32_FIND_DATAW& data) {
+        if (handle_ == INVALID_HANDLE_VALUE) return false;
+        if (FindNextFileW(handle_, &data)) return true;
+        const DWORD error = GetLastError();
+        Close();
+        if (error == ERROR_NO_MORE_FILES) return false;
+        throw FailureFromError(error);
+    }
+    void Close() {
+        if (handle_ != INVALID_HANDLE_VALUE)
+            FindClose(std::exchange(handle_, INVALID_HANDLE_VALUE));
+    }
+
+  private:
+    HANDLE handle_ = INVALID_HANDLE_VALUE;
+};
+
+// One entry as the find data gave it. Records live in a deque, so the names handed out stay
+// where they are for as long as the folder.
+struct Record {
+    std::string name;
+    std::uint32_t attributes = 0;
+    std::uint32_t reparseTag = 0;
+    FileDetails details;
+};
+
+Record RecordFrom(const WIN32_FIND_DATAW& data) {
+    Record record;
+    record.name = Utf8(data.cFileName);
+    record.attributes = data.dwFileAttributes;
+    record.reparseTag =
+        (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 ? data.dwReserved0 : 0;
+    record.details.size = SizeOf(data.nFileSizeHigh, data.nFileSizeLow);
+    record.details.mtime = SecondsFromFileTime(data.ftLastWriteTime);
+    return record;
+}
+
+class Win32Folder final : public Folder {
+  public:
+    explicit Win32Folder(const std::string& path) : path_(Wide(path)) {}
+
+    void BeginAll() override { Begin(Pass::All, L"*.*"); }
+
+    bool NextAll(Entry& entry) override { return Next(Pass::All, entry); }
+
+    SubFolderKind ReadKind(const Entry& entry) override {
+        const Record& record = RecordOf(entry);
+        return SubFolderKindOf(record.attributes, record.reparseTag, [&] {
+            std::wstring root = SystemPath(path_, Wide(record.name));
+            root += L'\\';
+            wchar_t volume[MAX_PATH] = {};
+            return GetVolumeNameForVolumeMountPointW(root.c_str(), volume, MAX_PATH) != 0;
+        });
+    }
+
+    void BeginFiles(std::string_view mask) override {
+        // A separator would reach into another folder, a colon into a file's streams.
+        if (mask.find_first_of(std::string_view("\\/:\0", 4)) != std::string_view::npos) {
+            throw Failure(FailureNo::BadFileName,
+                          "Invalid file mask (a mask cannot contain '\\', '/' or ':')");
+        }
+        // An empty mask selects no file (the bare folder path would name the folder itself).
+        Begin(Pass::Files, mask.empty() ? std::wstring() : Wide(mask));
+    }
+
+    bool NextFile(Entry& entry) override { return Next(Pass::Files, entry); }
+
+    FileDetails ReadDetails(const Entry& entry) override {
+        const Record& record = RecordOf(entry);
+        if (!IsNameSurrogate(record.attributes, record.reparseTag)) return record.details;
+        // A symbolic link to a file shows its target's length and time, as on Linux; a broken
+        // one is not found.
+        const std::wstring path = SystemPath(path_, Wide(record.name));
+        HANDLE file = CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        if (file == INVALID_HANDLE_VALUE) throw FailureFromError(GetLastError());
+        BY_HANDLE_FILE_INFORMATION info{};
+        const BOOL ok = GetFileInformationByHandle(file, &info);
+        const DWORD error = GetLastError();
+        CloseHandle(file);
+        if (!ok) throw FailureFromError(error);
+        return FileDetails{SizeOf(info.nFileSizeHigh, info.nFileSizeLow),
+                           SecondsFromFileTime(info.ftLastWriteTime)};
+    }
+
+    void DoneReading() override { find_.Close(); }
+
+  private:
+    enum class Pass : std::uint8_t { None, All, Files };
+
+    void Begin(Pass pass, const std::wstring& pattern) {
+        pass_ = Pass::None;
+        pending_ = false;
+        if (!pattern.empty()) pending_ = find_.Open(SystemPath(path_, pattern), data_);
+        pass_ = pass;
+    }
+
+    bool Next(Pass pass, Entry& entry) {
+        if (pass_ != pass) return false;
+        for (;;) {
+            if (!pending_ && !find_.Next(data_)) {
+                pass_ = Pass::None;
+                return false;
+            }
+            pending_ = false;
+            const DWORD attributes = data_.dwFileAttributes;
+            if (!IsListed(attributes)) continue;
+            const bool folder = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+            if (pass == Pass::Files && folder) continue;
+            if (folder && (std::wcscmp(data_.cFileName, L".") == 0 ||
+                           std::wcscmp(data_.cFileName, L"..") == 0)) {
+                continue;
+            }
+            records_.push_back(RecordFrom(data_));
+            const Record& record = records_.back();
+            entry.name = record.name;
+            entry.kind = EntryKindOf(record.attributes, record.reparseTag);
+            entry.index = static_cast<std::uint32_t>(records_.size() - 1);
+            return true;
+        }
+    }
+
+    // The record behind an entry; an entry that did not come from this folder is looked up
+    // by its name.
+    const Record& RecordOf(const Entry& entry) {
+        if (entry.index < records_.size()) {
+            const Record& record = records_[entry.index];
+            if (entry.name.data() == record.name.data()) return record;
+        }
+        WIN32_FIND_DATAW data{};
+        FindHandle lookup;
+        if (!lookup.Open(SystemPath(path_, Wide(entry.name)), data)) {
+            throw FailureFromError(ERROR_FILE_NOT_FOUND);
+        }
+        records_.push_back(RecordFrom(data));
+        return records_.back();
+    }
+
+    std::wstring path_;
+    FindHandle find_;
+    WIN32_FIND_DATAW data_{};
+    Pass pass_ = Pass::None;
+    bool pending_ = false;  // data_ holds an entry not handed out yet
+    std::deque<Record> records_;
+};
+
+class Win32FileSystem final : public FileSystem {
+  public:
+    FolderTexts BeginWalk(const std::string& startPath) override {
+        return TextsOfStartFolder(startPath);
+    }
+
+    std::unique_ptr<Folder> OpenFolder(const std::string& path, Folder* /*parent*/,
+                                       std::string_view /*name*/) override {
+        return std::make_unique<Win32Folder>(path);
+    }
+};
+
+// The root of the volume a drive-list text or a path lies on: "C:\" for "c: [SYSTEM]" or
+// "C:\Music", "\\server\share\" for a path on a share.
+std::wstring VolumeRootOf(const std::string& drive) {
+    if (drive.size() >= 2 && drive[1] == ':' &&
+        ((drive[0] >= 'A' && drive[0] <= 'Z') || (drive[0] >= 'a' && drive[0] <= 'z'))) {
+        return {static_cast<wchar_t>(drive[0]), L':', L'\\'};
+    }
+    const std::wstring path = SystemPath(drive);
+    std::wstring root(path.size() + MAX_PATH, L'\0');
+    if (!GetVolumePathNameW(path.c_str(), root.data(), static_cast<DWORD>(root.size()))) {
+        throw FailureFromError(GetLastError());
+    }
+    root.resize(std::wcslen(root.c_str()));
+    return root;
+}
+
+}  // namespace
+
+bool IsListed(std::uint32_t attributes) {
+    return (attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) == 0;
+}
+
+EntryKind EntryKindOf(std::uint32_t attributes, std::uint32_t reparseTag) {
+    if (IsNameSurrogate(attributes, reparseTag)) return EntryKind::Link;
+    return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? EntryKind::Folder : EntryKind::File;
+}
+
+SubFolderKind SubFolderKindOf(std::uint32_t attributes, std::uint32_t reparseTag,
+                              const std::function<bool()>& isVolumeMountPoint) {
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return SubFolderKind::NotFolder;
+    if (!IsNameSurrogate(attributes, reparseTag)) return SubFolderKind::Folder;
+    if (reparseTag == IO_REPARSE_TAG_MOUNT_POINT && isVolumeMountPoint()) {
+        return SubFolderKind::OtherVolume;
+    }
+    return SubFolderKind::NotFolder;
+}
+
+FolderTexts TextsOfStartFolder(const std::string& startPath) {
+    FolderTexts texts;
+    texts.driveLessPath = startPath.substr(LeadingCharacters(startPath, 2));
+    std::string_view folder = startPath;
+    if (!folder.empty() && folder.back() == '\\') folder.remove_suffix(1);
+    const std::size_t separator = folder.rfind('\\');
+    texts.folderName = separator == std::string_view::npos ? folder : folder.substr(separator + 1);
+    return texts;
+}
+
+}  // namespace win32
+
+std::unique_ptr<FileSystem> MakeFileSystem() {
+    return std::make_unique<win32::Win32FileSystem>();
+}
+
+bool ListFileExists(const std::string& path) {
+    const DWORD attributes = GetFileAttributesW(win32::SystemPath(path).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return false;
+    return (attributes &
+            (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) == 0;
+}
+
+bool IsFolder(const std::string& path) {
+    const DWORD attributes = GetFileAttributesW(win32::SystemPath(path).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) throw win32::FailureFromError(GetLastError());
+    return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+std::string VolumeLabel(const std::string& drive) {
+    const std::wstring root = win32::VolumeRootOf(drive);
+    wchar_t label[MAX_PATH + 1] = {};
+    if (!GetVolumeInformationW(root.c_str(), label, MAX_PATH + 1, nullptr, nullptr, nullptr,
+                               nullptr, 0)) {
+        throw win32::FailureFromError(GetLastError());
+    }
+    return win32::Utf8(label);
+}
+
+std::string DriveOfPath(const std::string& path) {
+    if (path.empty()) return {};
+    const char first = path[0];
+    if (first >= 'a' && first <= 'z') return std::string(1, static_cast<char>(first - 'a' + 'A'));
+    return path.substr(0, win32::LeadingCharacters(path, 1));
+}
+
+std::string AbsolutePath(const std::string& path) {
+    if (path.empty()) return path;
+    const std::wstring wide = win32::Wide(path);
+    const DWORD needed = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+    if (needed == 0) return path;
+    std::wstring full(needed, L'\0');
+    const DWORD length = GetFullPathNameW(wide.c_str(), needed, full.data(), nullptr);
+    if (length == 0 || length >= needed) return path;
+    full.resize(length);
+    return win32::Utf8(full);
+}
+
+}  // namespace dirscribe::platform

@@ -12,6 +12,7 @@
 #include <map>
 #include <vector>
 
+#include "FolderReading.h"
 #include "platform/FileSystem.h"
 #include "platform/posix/Errors.h"
 #include "platform/posix/Volumes.h"
@@ -30,36 +31,10 @@ std::string Slash(const fs::path& path) {
     return path.string() + "/";
 }
 
-std::unique_ptr<Folder> OpenTop(FileSystem& fileSystem, const std::string& path) {
-    fileSystem.BeginWalk(path);
-    return fileSystem.OpenFolder(path, nullptr, {});
-}
-
-// The names a listing gives, joined by "|".
-std::string AllNames(Folder& folder) {
-    std::string names;
-    folder.BeginAll();
-    for (Entry entry; folder.NextAll(entry);)
-        names.append(names.empty() ? "" : "|").append(entry.name);
-    return names;
-}
-
-std::string FileNames(Folder& folder, std::string_view mask) {
-    std::string names;
-    folder.BeginFiles(mask);
-    for (Entry entry; folder.NextFile(entry);)
-        names.append(names.empty() ? "" : "|").append(entry.name);
-    return names;
-}
-
-int FailureNumberOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const Failure& failure) {
-        return failure.Number();
-    }
-    return 0;
-}
+using test::AllNames;
+using test::FailureNumberOf;
+using test::FileNames;
+using test::OpenTop;
 
 TEST(PlatformFolder, ListsVisibleEntriesInCaseInsensitiveOrder) {
     TempDir dir;

@@ -3,32 +3,38 @@
 
 namespace dirscribe::platform {
 
-namespace {
-
 using Kind = DateTimeToken::Kind;
 
-DateTimeToken Number(Kind kind, int width = 1) {
+void AppendField(DateTimePattern& pattern, Kind kind, int width, char pad) {
     DateTimeToken token;
     token.kind = kind;
     token.width = width;
-    return token;
+    token.pad = pad;
+    pattern.push_back(std::move(token));
 }
 
-DateTimeToken Literal(std::string text) {
-    DateTimeToken token;
-    token.text = std::move(text);
-    return token;
+void AppendLiteral(DateTimePattern& pattern, std::string_view text) {
+    if (text.empty()) return;
+    if (pattern.empty() || pattern.back().kind != Kind::Literal) pattern.emplace_back();
+    pattern.back().text.append(text);
 }
-
-}  // namespace
 
 RegionalSettings RegionalSettings::UnitedStates() {
     RegionalSettings settings;
-    settings.shortDate = {Number(Kind::Month), Literal("/"), Number(Kind::Day), Literal("/"),
-                          Number(Kind::Year, 4)};
-    settings.longTime = {
-        Number(Kind::Hour12),    Literal(":"), Number(Kind::Minute, 2), Literal(":"),
-        Number(Kind::Second, 2), Literal(" "), Number(Kind::AmPm)};
+    DateTimePattern& date = settings.shortDate;
+    AppendField(date, Kind::Month);
+    AppendLiteral(date, "/");
+    AppendField(date, Kind::Day);
+    AppendLiteral(date, "/");
+    AppendField(date, Kind::Year, 4);
+    DateTimePattern& time = settings.longTime;
+    AppendField(time, Kind::Hour12);
+    AppendLiteral(time, ":");
+    AppendField(time, Kind::Minute, 2);
+    AppendLiteral(time, ":");
+    AppendField(time, Kind::Second, 2);
+    AppendLiteral(time, " ");
+    AppendField(time, Kind::AmPm);
     settings.thousandsSeparator = ",";
     settings.am = "AM";
     settings.pm = "PM";

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace dirscribe::platform {
@@ -32,6 +33,11 @@ struct DateTimeToken {
 };
 
 using DateTimePattern = std::vector<DateTimeToken>;
+
+// Appends a number token to a pattern: `kind` with at least `width` digits filled with `pad`.
+void AppendField(DateTimePattern& pattern, DateTimeToken::Kind kind, int width = 1, char pad = '0');
+// Appends literal text to a pattern, joining it to a literal that ends the pattern.
+void AppendLiteral(DateTimePattern& pattern, std::string_view text);
 
 // The conventions a list's sizes and time stamps are written in.
 struct RegionalSettings {

@@ -12,29 +12,6 @@ namespace {
 
 using Kind = DateTimeToken::Kind;
 
-DateTimeToken Token(Kind kind, int width = 1, char pad = '0') {
-    DateTimeToken token;
-    token.kind = kind;
-    token.width = width;
-    token.pad = pad;
-    return token;
-}
-
-DateTimeToken Literal(std::string text) {
-    DateTimeToken token;
-    token.text = std::move(text);
-    return token;
-}
-
-void AddLiteral(DateTimePattern& pattern, std::string_view text) {
-    if (text.empty()) return;
-    if (!pattern.empty() && pattern.back().kind == Kind::Literal) {
-        pattern.back().text.append(text);
-    } else {
-        pattern.push_back(Literal(std::string(text)));
-    }
-}
-
 // `expandAmPm` is false inside %r's own expansion, so that a format naming itself ends.
 void Translate(std::string_view format, std::string_view ampmFormat, bool expandAmPm,
                DateTimePattern& out) {
@@ -43,7 +20,7 @@ void Translate(std::string_view format, std::string_view ampmFormat, bool expand
         if (format[i] != '%') {
             std::size_t next = format.find('%', i);
             if (next == std::string_view::npos) next = format.size();
-            AddLiteral(out, format.substr(i, next - i));
+            AppendLiteral(out, format.substr(i, next - i));
             i = next;
             continue;
         }
@@ -60,7 +37,7 @@ void Translate(std::string_view format, std::string_view ampmFormat, bool expand
         }
         while (i < format.size() && (format[i] == 'E' || format[i] == 'O')) ++i;
         if (i >= format.size()) {
-            AddLiteral(out, format.substr(start));
+            AppendLiteral(out, format.substr(start));
             break;
         }
         const char conversion = format[i++];
@@ -71,7 +48,7 @@ void Translate(std::string_view format, std::string_view ampmFormat, bool expand
             if (flag == '_') pad = ' ';
             if (flag == '0') pad = '0';
             if (width > 0) tokenWidth = width;
-            out.push_back(Token(kind, tokenWidth, pad));
+            AppendField(out, kind, tokenWidth, pad);
         };
         switch (conversion) {
             case 'd':
@@ -110,26 +87,26 @@ void Translate(std::string_view format, std::string_view ampmFormat, bool expand
             // The settings hold one form of the designators; %P's lower case is not kept.
             case 'p':
             case 'P':
-                out.push_back(Token(Kind::AmPm));
+                AppendField(out, Kind::AmPm);
                 break;
             case 'b':
             case 'h':
-                out.push_back(Token(Kind::MonthAbbrev));
+                AppendField(out, Kind::MonthAbbrev);
                 break;
             case 'B':
-                out.push_back(Token(Kind::MonthName));
+                AppendField(out, Kind::MonthName);
                 break;
             case 'a':
-                out.push_back(Token(Kind::DayAbbrev));
+                AppendField(out, Kind::DayAbbrev);
                 break;
             case 'A':
-                out.push_back(Token(Kind::DayName));
+                AppendField(out, Kind::DayName);
                 break;
             case 'r':
                 if (expandAmPm) {
                     Translate(ampmFormat, ampmFormat, false, out);
                 } else {
-                    AddLiteral(out, format.substr(start, i - start));
+                    AppendLiteral(out, format.substr(start, i - start));
                 }
                 break;
             case 'R':
@@ -145,16 +122,16 @@ void Translate(std::string_view format, std::string_view ampmFormat, bool expand
                 Translate("%Y-%m-%d", ampmFormat, false, out);
                 break;
             case 'n':
-                AddLiteral(out, " ");
+                AppendLiteral(out, " ");
                 break;
             case 't':
-                AddLiteral(out, "\t");
+                AppendLiteral(out, "\t");
                 break;
             case '%':
-                AddLiteral(out, "%");
+                AppendLiteral(out, "%");
                 break;
             default:
-                AddLiteral(out, format.substr(start, i - start));
+                AppendLiteral(out, format.substr(start, i - start));
                 break;
         }
     }

@@ -14,19 +14,6 @@ namespace {
 
 using Kind = DateTimeToken::Kind;
 
-void AddToken(DateTimePattern& pattern, Kind kind, int width) {
-    DateTimeToken token;
-    token.kind = kind;
-    token.width = width;
-    pattern.push_back(token);
-}
-
-void AddLiteral(DateTimePattern& pattern, std::string_view text) {
-    if (text.empty()) return;
-    if (pattern.empty() || pattern.back().kind != Kind::Literal) pattern.emplace_back();
-    pattern.back().text.append(text);
-}
-
 // The user's value of a locale item, in UTF-8; empty when there is none.
 std::string LocaleText(LCTYPE item) {
     wchar_t buffer[128] = {};
@@ -53,16 +40,16 @@ DateTimePattern PatternFromPicture(std::string_view picture) {
             // Quoted text runs to the next lone quote; a doubled quote is one quote.
             ++i;
             if (i < picture.size() && picture[i] == '\'') {
-                AddLiteral(pattern, "'");
+                AppendLiteral(pattern, "'");
                 ++i;
                 continue;
             }
             while (i < picture.size()) {
                 if (picture[i] != '\'') {
-                    AddLiteral(pattern, picture.substr(i, 1));
+                    AppendLiteral(pattern, picture.substr(i, 1));
                     ++i;
                 } else if (i + 1 < picture.size() && picture[i + 1] == '\'') {
-                    AddLiteral(pattern, "'");
+                    AppendLiteral(pattern, "'");
                     i += 2;
                 } else {
                     ++i;
@@ -77,40 +64,40 @@ DateTimePattern PatternFromPicture(std::string_view picture) {
         switch (c) {
             case 'd':
                 if (count <= 2) {
-                    AddToken(pattern, Kind::Day, count);
+                    AppendField(pattern, Kind::Day, count);
                 } else {
-                    AddToken(pattern, count == 3 ? Kind::DayAbbrev : Kind::DayName, 1);
+                    AppendField(pattern, count == 3 ? Kind::DayAbbrev : Kind::DayName, 1);
                 }
                 break;
             case 'M':
                 if (count <= 2) {
-                    AddToken(pattern, Kind::Month, count);
+                    AppendField(pattern, Kind::Month, count);
                 } else {
-                    AddToken(pattern, count == 3 ? Kind::MonthAbbrev : Kind::MonthName, 1);
+                    AppendField(pattern, count == 3 ? Kind::MonthAbbrev : Kind::MonthName, 1);
                 }
                 break;
             case 'y':
-                AddToken(pattern, Kind::Year, count <= 2 ? 2 : 4);
+                AppendField(pattern, Kind::Year, count <= 2 ? 2 : 4);
                 break;
             case 'h':
-                AddToken(pattern, Kind::Hour12, count == 1 ? 1 : 2);
+                AppendField(pattern, Kind::Hour12, count == 1 ? 1 : 2);
                 break;
             case 'H':
-                AddToken(pattern, Kind::Hour24, count == 1 ? 1 : 2);
+                AppendField(pattern, Kind::Hour24, count == 1 ? 1 : 2);
                 break;
             case 'm':
-                AddToken(pattern, Kind::Minute, count == 1 ? 1 : 2);
+                AppendField(pattern, Kind::Minute, count == 1 ? 1 : 2);
                 break;
             case 's':
-                AddToken(pattern, Kind::Second, count == 1 ? 1 : 2);
+                AppendField(pattern, Kind::Second, count == 1 ? 1 : 2);
                 break;
             case 't':
-                AddToken(pattern, Kind::AmPm, count == 1 ? 1 : 2);
+                AppendField(pattern, Kind::AmPm, count == 1 ? 1 : 2);
                 break;
             case 'g':
                 break;
             default:
-                AddLiteral(pattern, picture.substr(i, run));
+                AppendLiteral(pattern, picture.substr(i, run));
                 break;
         }
         i += run;

@@ -6,17 +6,13 @@
 #include <random>
 #include <string>
 
+#include "RegionalText.h"
 #include "platform/Regional.h"
 
 namespace dirscribe::platform {
 namespace {
 
-std::string Text(const CivilTime& t) {
-    char text[64];
-    std::snprintf(text, sizeof text, "%d-%02d-%02d %02d:%02d:%02d w%d", t.year, t.month, t.day,
-                  t.hour, t.minute, t.second, t.weekday);
-    return text;
-}
+using test::Text;
 
 std::string FromTm(const std::tm& tm) {
     return Text(CivilTime{tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min,

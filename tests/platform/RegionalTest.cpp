@@ -5,43 +5,26 @@
 
 #include <gtest/gtest.h>
 
+#include "RegionalText.h"
+
 #include <string>
 
 namespace dirscribe::platform {
 namespace {
 
-using posix::PatternFromStrftime;
+using test::Describe;
 
-// A pattern as short text: "{M2}" is a month of two digits padded with zeros, "{e2_}" a day
-// padded with blanks, "[/]" a literal.
-std::string Describe(const DateTimePattern& pattern) {
-    using Kind = DateTimeToken::Kind;
-    std::string text;
-    for (const auto& token : pattern) {
-        if (token.kind == Kind::Literal) {
-            text += "[" + token.text + "]";
-            continue;
-        }
-        static const char* const kNames[] = {"",  "d", "M", "MMM", "MMMM", "y",   "H",
-                                             "h", "m", "s", "tt",  "ddd",  "dddd"};
-        text += "{";
-        text += kNames[static_cast<int>(token.kind)];
-        if (token.width != 1) text += std::to_string(token.width);
-        if (token.pad != '0') text += token.pad == ' ' ? "_" : std::string(1, token.pad);
-        text += "}";
-    }
-    return text;
-}
+using posix::PatternFromStrftime;
 
 TEST(RegionalSettings, StrftimeFormatsBecomePatterns) {
     const std::pair<const char*, const char*> cases[] = {
         {"%m/%d/%Y", "{M2}[/]{d2}[/]{y4}"},
         {"%d.%m.%Y", "{d2}[.]{M2}[.]{y4}"},
-        {"%r", "{h2}[:]{m2}[:]{s2}[ ]{tt}"},
+        {"%r", "{h2}[:]{m2}[:]{s2}[ ]{t}"},
         {"%H:%M:%S", "{H2}[:]{m2}[:]{s2}"},
         {"%e %b %Y", "{d2_}[ ]{MMM}[ ]{y4}"},
         {"%-d.%-m.%y", "{d}[.]{M}[.]{y2}"},
-        {"%Ey %OH:%k:%l %P", "{y2}[ ]{H2}[:]{H2_}[:]{h2_}[ ]{tt}"},
+        {"%Ey %OH:%k:%l %P", "{y2}[ ]{H2}[:]{H2_}[:]{h2_}[ ]{t}"},
         {"%T|%R|%D|%F",
          "{H2}[:]{m2}[:]{s2}[|]{H2}[:]{m2}[|]{M2}[/]{d2}[/]{y2}[|]{y4}[-]{M2}[-]{d2}"},
         {"%A, %B %_d", "{dddd}[, ]{MMMM}[ ]{d2_}"},
@@ -53,14 +36,14 @@ TEST(RegionalSettings, StrftimeFormatsBecomePatterns) {
         EXPECT_EQ(expected, Describe(PatternFromStrftime(format))) << format;
     }
     // %r follows the locale's own 12-hour format, and cannot name itself.
-    EXPECT_EQ("{h2_}[.]{m2}[ ]{tt}", Describe(PatternFromStrftime("%r", "%l.%M %p")));
+    EXPECT_EQ("{h2_}[.]{m2}[ ]{t}", Describe(PatternFromStrftime("%r", "%l.%M %p")));
     EXPECT_EQ("[%r]", Describe(PatternFromStrftime("%r", "%r")));
 }
 
 void ExpectUnitedStates(const RegionalSettings& settings) {
     const RegionalSettings us = RegionalSettings::UnitedStates();
     EXPECT_EQ("{M}[/]{d}[/]{y4}", Describe(settings.shortDate));
-    EXPECT_EQ("{h}[:]{m2}[:]{s2}[ ]{tt}", Describe(settings.longTime));
+    EXPECT_EQ("{h}[:]{m2}[:]{s2}[ ]{t}", Describe(settings.longTime));
     EXPECT_EQ(",", settings.thousandsSeparator);
     EXPECT_EQ("AM", settings.am);
     EXPECT_EQ("PM", settings.pm);

@@ -8,17 +8,13 @@
 #include <cstdio>
 #include <string>
 
+#include "RegionalText.h"
 #include "platform/Regional.h"
 
 namespace dirscribe::platform {
 namespace {
 
-std::string Text(const CivilTime& t) {
-    char text[64];
-    std::snprintf(text, sizeof text, "%d-%02d-%02d %02d:%02d:%02d w%d", t.year, t.month, t.day,
-                  t.hour, t.minute, t.second, t.weekday);
-    return text;
-}
+using test::Text;
 
 TEST(LocalClockWin32, TheTestsRunInTheNewYorkZone) {
     DYNAMIC_TIME_ZONE_INFORMATION zone{};

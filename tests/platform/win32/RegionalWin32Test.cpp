@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "RegionalText.h"
+
 #include "engine/ListFormats.h"
 #include "platform/Regional.h"
 #include "platform/win32/RegionalWin32.h"
@@ -11,24 +13,7 @@
 namespace dirscribe::platform {
 namespace {
 
-// A pattern as short text: "{M2}" is a month of two digits, "[/]" a literal.
-std::string Describe(const DateTimePattern& pattern) {
-    using Kind = DateTimeToken::Kind;
-    std::string text;
-    for (const auto& token : pattern) {
-        if (token.kind == Kind::Literal) {
-            text += "[" + token.text + "]";
-            continue;
-        }
-        static const char* const kNames[] = {"",  "d", "M", "MMM", "MMMM", "y",   "H",
-                                             "h", "m", "s", "t",   "ddd",  "dddd"};
-        text += "{";
-        text += kNames[static_cast<int>(token.kind)];
-        if (token.width != 1) text += std::to_string(token.width);
-        text += "}";
-    }
-    return text;
-}
+using test::Describe;
 
 TEST(RegionalWin32, PicturesBecomePatterns) {
     const std::pair<const char*, const char*> cases[] = {

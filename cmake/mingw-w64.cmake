@@ -29,4 +29,4 @@ else()
         "Wine prefix the tests run in")
 endif()
 set(CMAKE_CROSSCOMPILING_EMULATOR
-    /usr/bin/env WINEDEBUG=-all WINEPREFIX=${DIRSCRIBE_WINEPREFIX} wine)
+    /usr/bin/env WINEPREFIX=${DIRSCRIBE_WINEPREFIX} ${CMAKE_CURRENT_LIST_DIR}/../tools/wine-test.sh)

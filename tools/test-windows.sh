@@ -35,6 +35,9 @@ if ! wineboot -i >"$build/wineboot.log" 2>&1; then
     exit 1
 fi
 wineserver -w
+# One server for the whole test run: a server that quits between two tests and is started again
+# by the next one is a window in which a start can fail.
+wineserver -p </dev/null >/dev/null 2>&1
 wine cmd /c exit
 
 ctest --test-dir "$build" --output-on-failure -j "$jobs"

@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Runs a Windows test program under Wine for ctest: wine-test.sh PROGRAM.exe [ARGS...]
+# Now and then Wine fails to start a program at all: it exits with an error before the
+# program's main has printed a line (GoogleTest flushes every line it prints, so a test that
+# ran and crashed has always printed something). Such a start is tried once more, with Wine's
+# own error messages on, and said on stderr; a program that printed anything is never re-run.
+set -uo pipefail
+
+out=$(mktemp) err=$(mktemp)
+trap 'rm -f "$out" "$err"' EXIT
+
+WINEDEBUG=-all wine "$@" >"$out" 2>"$err"
+status=$?
+if [ "$status" -ne 0 ] && [ ! -s "$out" ]; then
+    echo "wine-test: '$1' exited with $status before printing anything; starting it once more" >&2
+    cat "$err" >&2
+    WINEDEBUG=err+all wine "$@"
+    exit $?
+fi
+cat "$out"
+cat "$err" >&2
+exit "$status"

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <bit>
 #include <cerrno>
 #include <cstring>
 #include <utility>
@@ -31,6 +32,20 @@ unsigned char Upper(unsigned char c) {
 // compares numbers and rarely the names themselves. Names hold no NUL, so the zero padding of a
 // short name sorts it before any longer name it begins.
 std::uint64_t KeyWord(std::string_view name, std::size_t from) {
+    if (from + 8 <= name.size()) {
+        // All eight bytes at once: loaded first byte highest, then a-z turned into A-Z in
+        // every byte together (bytes from 0x80 up are left as they are).
+        std::uint64_t word = 0;
+        std::memcpy(&word, name.data() + from, 8);
+        if constexpr (std::endian::native == std::endian::little) word = __builtin_bswap64(word);
+        constexpr std::uint64_t kOnes = 0x0101010101010101;
+        constexpr std::uint64_t kHigh = kOnes * 0x80;
+        const std::uint64_t seven = word & ~kHigh;
+        const std::uint64_t fromA = seven + kOnes * (0x80 - 'a');
+        const std::uint64_t pastZ = seven + kOnes * (0x80 - 'z' - 1);
+        const std::uint64_t lower = fromA & ~pastZ & ~word & kHigh;
+        return word - (lower >> 2);
+    }
     std::uint64_t word = 0;
     for (std::size_t i = from; i < from + 8; ++i) {
         const unsigned char c = i < name.size() ? Upper(static_cast<unsigned char>(name[i])) : 0;
@@ -54,6 +69,50 @@ EntryKind KindFromDirentType(unsigned char type) {
     }
 }
 
+using SortKey = ReadBuffers::SortKey;
+
+// A function object rather than a function, so that std::sort inlines it.
+struct KeyLess {
+    bool operator()(const SortKey& a, const SortKey& b) const {
+        return a.high != b.high ? a.high < b.high : a.low < b.low;
+    }
+};
+
+bool KeyEqual(const SortKey& a, const SortKey& b) {
+    return a.high == b.high && a.low == b.low;
+}
+
+// Sorts keys [first, last), which hold the sixteen bytes of their names from `depth` on. Names
+// whose keys tie there are equal up to depth + 16 without regard to case. A name that ends
+// before depth + 16 is padded with zeros that no other name's bytes match, so all of its run
+// end where it does: such a run is ordered by plain bytes. The others are ordered by their next
+// sixteen bytes, so no byte is ever compared twice.
+void SortKeys(const Listing& listing, SortKey* first, SortKey* last, std::size_t depth) {
+    std::sort(first, last, KeyLess{});
+    const auto nameOf = [&](const SortKey& key) {
+        return listing.NameOf(listing.records[key.index]);
+    };
+    for (SortKey* run = first; run != last;) {
+        SortKey* end = run + 1;
+        while (end != last && KeyEqual(*run, *end)) ++end;
+        if (end - run > 1) {
+            if (nameOf(*run).size() < depth + 16) {
+                std::sort(run, end, [&](const SortKey& a, const SortKey& b) {
+                    return nameOf(a) < nameOf(b);
+                });
+            } else {
+                for (SortKey* key = run; key != end; ++key) {
+                    const std::string_view name = nameOf(*key);
+                    key->high = KeyWord(name, depth + 16);
+                    key->low = KeyWord(name, depth + 24);
+                }
+                SortKeys(listing, run, end, depth + 16);
+            }
+        }
+        run = end;
+    }
+}
+
 void Sort(ReadBuffers& buffers, Listing& listing) {
     const std::size_t count = listing.records.size();
     if (count < 2) return;
@@ -63,13 +122,7 @@ void Sort(ReadBuffers& buffers, Listing& listing) {
         const std::string_view name = listing.NameOf(listing.records[i]);
         keys[i] = {KeyWord(name, 0), KeyWord(name, 8), static_cast<std::uint32_t>(i)};
     }
-    std::sort(keys.begin(), keys.end(),
-              [&](const ReadBuffers::SortKey& a, const ReadBuffers::SortKey& b) {
-                  if (a.high != b.high) return a.high < b.high;
-                  if (a.low != b.low) return a.low < b.low;
-                  return NameLess(listing.NameOf(listing.records[a.index]),
-                                  listing.NameOf(listing.records[b.index]));
-              });
+    SortKeys(listing, keys.data(), keys.data() + count, 0);
     std::vector<Record> sorted;
     sorted.reserve(count);
     for (const auto& key : keys) sorted.push_back(listing.records[key.index]);

@@ -6,15 +6,21 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <set>
+#include <string>
 #include <vector>
 
 #include "FolderReading.h"
 #include "platform/FileSystem.h"
 #include "platform/posix/Errors.h"
+#include "platform/posix/FolderListing.h"
 #include "platform/posix/Volumes.h"
 #include "support/TempTree.h"
 #include "support/Unprivileged.h"
@@ -60,6 +66,43 @@ TEST(PlatformFolder, ListsVisibleEntriesInCaseInsensitiveOrder) {
         "Zeta|_x|\xC3\xA9mile",
         FileNames(*folder, "*"));
     EXPECT_EQ("", FileNames(*folder, ".*"));
+}
+
+TEST(PlatformFolder, SortsManyNamesWithLongSharedBeginnings) {
+    // Names built from the characters either side of the letters and from bytes whose low
+    // seven bits are letters, sharing beginnings of up to 70 bytes, so that names tie on
+    // their first 16, 32 and 48 bytes in every mixture of case, and some are equal but for case.
+    const std::string alphabet = "aAmzZ@[`{~ ._0\xC1\xE1\xFA";
+    std::vector<std::string> stems;
+    std::uint32_t seed = 12345;
+    const auto next = [&](std::uint32_t bound) {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 8) % bound;
+    };
+    const auto randomText = [&](std::size_t length) {
+        std::string text;
+        for (std::size_t i = 0; i < length; ++i) text.push_back(alphabet[next(alphabet.size())]);
+        return text;
+    };
+    for (int i = 0; i < 12; ++i) stems.push_back(randomText(next(70)));
+    std::set<std::string> names;
+    while (names.size() < 1500) {
+        std::string name = stems[next(stems.size())] + randomText(next(20));
+        if (next(4) == 0) {
+            for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        }
+        if (name.empty() || name[0] == '.' || name.size() > 200) continue;
+        names.insert(name);
+    }
+    TempDir dir;
+    for (const auto& name : names) MakeFile(dir / name, 0, 0);
+
+    std::vector<std::string> expected(names.begin(), names.end());
+    std::sort(expected.begin(), expected.end(), posix::NameLess);
+    std::string joined;
+    for (const auto& name : expected) joined.append(joined.empty() ? "" : "|").append(name);
+    auto folder = OpenTop(*MakeFileSystem(), Slash(dir.Path()));
+    EXPECT_EQ(joined, AllNames(*folder));
 }
 
 TEST(PlatformFolder, TellsKindsAndListsOnlyOrdinaryFiles) {

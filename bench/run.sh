@@ -285,6 +285,12 @@ cli_version=
 if [ -n "$CLI" ]; then
     cli_version=$("$CLI" --version 2>/dev/null | head -1 || true)
     cli_version="${cli_version:-version not reported} ($CLI)"
+    if [ "$CLI" = "$REPO/build-release/cli/dirscribe-cli" ] &&
+        commit=$(git -C "$REPO" rev-parse --short HEAD 2>/dev/null); then
+        git -C "$REPO" diff --quiet HEAD -- . ':!bench/results-latest.md' 2>/dev/null ||
+            commit+=" with uncommitted changes"
+        cli_version+=", release build of commit $commit"
+    fi
 fi
 machine="$(awk -F': ' '/^model name/ { print $2; exit }' /proc/cpuinfo), $(nproc) CPUs,"
 machine+=" $(awk '/^MemTotal/ { printf "%.0f GiB", $2 / 1048576 }' /proc/meminfo), Linux $(uname -r),"

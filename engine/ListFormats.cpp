@@ -1,6 +1,9 @@
 // The six list formats: fixed texts, quoting, padding and the size and time texts.
 #include "engine/ListFormats.h"
 
+#include <algorithm>
+#include <cstring>
+
 namespace dirscribe {
 
 namespace {
@@ -20,17 +23,47 @@ std::size_t SequenceLength(std::string_view s, std::size_t i) {
     return n;
 }
 
-void AppendNumber(std::string& out, int value, int width, char pad) {
+// Writes `value` (negative as 0) with at least `width` characters, filled with `pad` on the
+// left, at `p`; returns the end. Writes at most max(width, 10) characters.
+inline char* PutNumber(char* p, int value, int width, char pad) {
+    const unsigned v = value < 0 ? 0u : static_cast<unsigned>(value);
+    if (v < 100 && width <= 2) {
+        // Days, months, hours, minutes and seconds: the usual case.
+        if (v >= 10) {
+            *p++ = static_cast<char>('0' + v / 10);
+        } else if (width == 2) {
+            *p++ = pad;
+        }
+        *p++ = static_cast<char>('0' + v % 10);
+        return p;
+    }
     char text[16];
-    char* end = text + sizeof text;
-    char* p = end;
-    unsigned v = value < 0 ? 0u : static_cast<unsigned>(value);
+    char* const end = text + sizeof text;
+    char* q = end;
+    unsigned rest = v;
     do {
-        *--p = static_cast<char>('0' + v % 10);
-        v /= 10;
-    } while (v != 0);
-    while (end - p < width && p > text) *--p = pad;
-    out.append(p, static_cast<std::size_t>(end - p));
+        *--q = static_cast<char>('0' + rest % 10);
+        rest /= 10;
+    } while (rest != 0);
+    while (end - q < width && q > text) *--q = pad;
+    while (q != end) *p++ = *q++;
+    return p;
+}
+
+char* PutText(char* p, const std::string& text) {
+    // Mostly a separator or AM/PM: copied by hand rather than through a call.
+    if (text.size() <= 8) {
+        for (const char c : text) *p++ = c;
+        return p;
+    }
+    std::memcpy(p, text.data(), text.size());
+    return p + text.size();
+}
+
+std::size_t LongestOf(const auto& texts) {
+    std::size_t longest = 0;
+    for (const auto& text : texts) longest = std::max(longest, text.size());
+    return longest;
 }
 
 // True when no byte of the text has its high bit set.
@@ -67,8 +100,11 @@ void AppendQuoted(std::string& out, std::string_view text) {
 }
 
 void AppendHtml(std::string& out, std::string_view text) {
-    const auto first = text.find_first_of("&<>");
-    if (first == std::string_view::npos) {
+    // Looked for by hand: find_first_of would search the three characters once per byte.
+    std::size_t first = 0;
+    while (first < text.size() && text[first] != '&' && text[first] != '<' && text[first] != '>')
+        ++first;
+    if (first == text.size()) {
         out.append(text);
         return;
     }
@@ -122,88 +158,132 @@ FieldFormatter::FieldFormatter(platform::RegionalSettings settings)
     // No locale has a separator this long; one that claims to is not used.
     if (settings_.thousandsSeparator.size() > 8) settings_.thousandsSeparator.clear();
     separatorChars_ = CharacterCount(settings_.thousandsSeparator);
+    stampBound_ = PatternBound(settings_.shortDate) + 1 + PatternBound(settings_.longTime);
+}
+
+std::size_t FieldFormatter::PatternBound(const platform::DateTimePattern& pattern) const {
+    using Kind = platform::DateTimeToken::Kind;
+    std::size_t bound = 0;
+    for (const auto& token : pattern) {
+        switch (token.kind) {
+            case Kind::Literal:
+                bound += token.text.size();
+                break;
+            case Kind::MonthAbbrev:
+                bound += LongestOf(settings_.monthAbbrev);
+                break;
+            case Kind::MonthName:
+                bound += LongestOf(settings_.monthName);
+                break;
+            case Kind::AmPm:
+                bound += std::max(settings_.am.size(), settings_.pm.size());
+                break;
+            case Kind::DayAbbrev:
+                bound += LongestOf(settings_.dayAbbrev);
+                break;
+            case Kind::DayName:
+                bound += LongestOf(settings_.dayName);
+                break;
+            default:
+                bound += static_cast<std::size_t>(std::max(token.width, 10));
+                break;
+        }
+    }
+    return bound;
 }
 
 void FieldFormatter::AppendSizeText(std::string& out, std::int64_t size) const {
-    // Built from the right into a buffer wide enough for 19 digits and 6 separators.
+    // Built from the right into a buffer wide enough for the blanks, 20 digits and 6
+    // separators, then added in one piece.
     const std::string& separator = settings_.thousandsSeparator;
-    char text[24 + 6 * 8];
+    char text[kSizeTextWidth + 24 + 6 * 8];
     char* const end = text + sizeof text;
     char* p = end;
     std::size_t chars = 0;
     auto v = static_cast<std::uint64_t>(size < 0 ? 0 : size);
-    for (int digits = 0;; ++digits) {
-        if (digits > 0 && digits % 3 == 0) {
+    for (int group = 0;; ++group) {
+        if (group == 3) {
             p -= separator.size();
-            separator.copy(p, separator.size());
+            std::memcpy(p, separator.data(), separator.size());
             chars += separatorChars_;
+            group = 0;
         }
         *--p = static_cast<char>('0' + v % 10);
         ++chars;
         v /= 10;
         if (v == 0) break;
     }
-    if (chars < kSizeTextWidth) out.append(kSizeTextWidth - chars, ' ');
+    for (; chars < kSizeTextWidth; ++chars) *--p = ' ';
     out.append(p, static_cast<std::size_t>(end - p));
 }
 
 void FieldFormatter::AppendTimeStamp(std::string& out, const platform::CivilTime& time) const {
-    AppendPattern(out, settings_.shortDate, time);
-    if (time.hour == 0 && time.minute == 0 && time.second == 0) return;
-    out += ' ';
-    AppendPattern(out, settings_.longTime, time);
+    // Written into a buffer and added in one piece; patterns too long for it (no locale has
+    // them) go the same way through a buffer of their own size.
+    char local[256];
+    std::string large;
+    char* const start =
+        stampBound_ <= sizeof local ? local : (large.resize(stampBound_), large.data());
+    char* p = PutPattern(start, settings_.shortDate, time);
+    if (time.hour != 0 || time.minute != 0 || time.second != 0) {
+        *p++ = ' ';
+        p = PutPattern(p, settings_.longTime, time);
+    }
+    out.append(start, static_cast<std::size_t>(p - start));
 }
 
-void FieldFormatter::AppendPattern(std::string& out, const platform::DateTimePattern& pattern,
-                                   const platform::CivilTime& t) const {
+char* FieldFormatter::PutPattern(char* p, const platform::DateTimePattern& pattern,
+                                 const platform::CivilTime& t) const {
     using Kind = platform::DateTimeToken::Kind;
     for (const auto& token : pattern) {
         switch (token.kind) {
             case Kind::Literal:
-                out += token.text;
+                p = PutText(p, token.text);
                 break;
             case Kind::Day:
-                AppendNumber(out, t.day, token.width, token.pad);
+                p = PutNumber(p, t.day, token.width, token.pad);
                 break;
             case Kind::Month:
-                AppendNumber(out, t.month, token.width, token.pad);
+                p = PutNumber(p, t.month, token.width, token.pad);
                 break;
             case Kind::MonthAbbrev:
-                out += settings_.monthAbbrev[static_cast<std::size_t>((t.month + 11) % 12)];
+                p = PutText(p,
+                            settings_.monthAbbrev[static_cast<std::size_t>((t.month + 11) % 12)]);
                 break;
             case Kind::MonthName:
-                out += settings_.monthName[static_cast<std::size_t>((t.month + 11) % 12)];
+                p = PutText(p, settings_.monthName[static_cast<std::size_t>((t.month + 11) % 12)]);
                 break;
             case Kind::Year:
                 if (token.width == 2) {
-                    AppendNumber(out, t.year % 100, 2, '0');
+                    p = PutNumber(p, t.year % 100, 2, '0');
                 } else {
-                    AppendNumber(out, t.year, token.width, token.pad);
+                    p = PutNumber(p, t.year, token.width, token.pad);
                 }
                 break;
             case Kind::Hour24:
-                AppendNumber(out, t.hour, token.width, token.pad);
+                p = PutNumber(p, t.hour, token.width, token.pad);
                 break;
             case Kind::Hour12:
-                AppendNumber(out, t.hour % 12 == 0 ? 12 : t.hour % 12, token.width, token.pad);
+                p = PutNumber(p, t.hour % 12 == 0 ? 12 : t.hour % 12, token.width, token.pad);
                 break;
             case Kind::Minute:
-                AppendNumber(out, t.minute, token.width, token.pad);
+                p = PutNumber(p, t.minute, token.width, token.pad);
                 break;
             case Kind::Second:
-                AppendNumber(out, t.second, token.width, token.pad);
+                p = PutNumber(p, t.second, token.width, token.pad);
                 break;
             case Kind::AmPm:
-                out += t.hour < 12 ? settings_.am : settings_.pm;
+                p = PutText(p, t.hour < 12 ? settings_.am : settings_.pm);
                 break;
             case Kind::DayAbbrev:
-                out += settings_.dayAbbrev[static_cast<std::size_t>(t.weekday % 7)];
+                p = PutText(p, settings_.dayAbbrev[static_cast<std::size_t>(t.weekday % 7)]);
                 break;
             case Kind::DayName:
-                out += settings_.dayName[static_cast<std::size_t>(t.weekday % 7)];
+                p = PutText(p, settings_.dayName[static_cast<std::size_t>(t.weekday % 7)]);
                 break;
         }
     }
+    return p;
 }
 
 }  // namespace dirscribe

@@ -75,11 +75,15 @@ class FieldFormatter {
     const platform::RegionalSettings& Settings() const { return settings_; }
 
   private:
-    void AppendPattern(std::string& out, const platform::DateTimePattern& pattern,
-                       const platform::CivilTime& time) const;
+    // The most characters a pattern can write.
+    std::size_t PatternBound(const platform::DateTimePattern& pattern) const;
+    // Writes a pattern's text for `time` at `p`; returns the end.
+    char* PutPattern(char* p, const platform::DateTimePattern& pattern,
+                     const platform::CivilTime& time) const;
 
     platform::RegionalSettings settings_;
     std::size_t separatorChars_;
+    std::size_t stampBound_ = 0;  // the most characters a time stamp can have
 };
 
 }  // namespace dirscribe

@@ -151,6 +151,23 @@ TEST(FieldFormatter, TimeStampFollowsOtherPatterns) {
     EXPECT_EQ(out, "Wed  7 May 03");
 }
 
+TEST(FieldFormatter, LongAndWideTimeStampsAreWrittenWhole) {
+    // A pattern longer than any locale's, wide numbers and a year of five digits.
+    using Kind = platform::DateTimeToken::Kind;
+    auto settings = platform::RegionalSettings::UnitedStates();
+    const std::string era(300, '~');
+    settings.shortDate = {{Kind::Literal, 1, '0', era},
+                          {Kind::Year, 6, ' ', {}},
+                          {Kind::Literal, 1, '0', "-"},
+                          {Kind::Day, 3, '0', {}},
+                          {Kind::MonthName, 1, '0', {}}};
+    settings.monthName[4] = "the month of May";
+    FieldFormatter f(settings);
+    std::string out = "|";
+    f.AppendTimeStamp(out, platform::CivilTime{12345, 5, 7, 21, 1, 7, 3});
+    EXPECT_EQ(out, "|" + era + " 12345-007the month of May 9:01:07 PM");
+}
+
 TEST(DialogFilter, FollowsTheFormatFamily) {
     EXPECT_EQ(DialogFilter(0), "Text Files (*.txt)|*.txt");
     EXPECT_EQ(DialogFilter(1), "Text Files (*.txt)|*.txt");

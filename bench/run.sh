@@ -284,7 +284,7 @@ versions="find: $(find --version | head -1); du: $(du --version | head -1); ls: 
 cli_version=
 if [ -n "$CLI" ]; then
     cli_version=$("$CLI" --version 2>/dev/null | head -1 || true)
-    cli_version="${cli_version:-version not reported} ($CLI)"
+    cli_version="${cli_version:-version not reported} (${CLI#"$REPO"/})"
     if [ "$CLI" = "$REPO/build-release/cli/dirscribe-cli" ] &&
         commit=$(git -C "$REPO" rev-parse --short HEAD 2>/dev/null); then
         git -C "$REPO" diff --quiet HEAD -- . ':!bench/results-latest.md' 2>/dev/null ||

@@ -51,6 +51,14 @@ class OutputFile {
     using Handle = int;
     static constexpr Handle kNoHandle = -1;
 #endif
+    // A file object for a handle already open (kNoHandle gives one that is not open).
+    static OutputFile Adopt(Handle handle, bool owns, std::string path);
+    // Each system's own: closing without reporting, the identity of an open handle, and the
+    // handle of standard output.
+    static void Release(Handle handle);
+    static FileIdentity IdentityOf(Handle handle);
+    static Handle StandardOutputHandle();
+
     Handle handle_ = kNoHandle;
     bool ownsHandle_ = true;
     std::string path_;

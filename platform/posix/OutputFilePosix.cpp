@@ -13,59 +13,26 @@ namespace dirscribe::platform {
 using posix::ListFileFailure;
 using posix::RetryOnInterrupt;
 
-namespace {
-
-constexpr const char* kStandardOutputName = "standard output";
-
-FileIdentity IdentityOf(int fd) {
+FileIdentity OutputFile::IdentityOf(Handle handle) {
     struct stat st {};
-    if (fstat(fd, &st) != 0) return {};
+    if (fstat(handle, &st) != 0) return {};
     return FileIdentity{static_cast<std::uint64_t>(st.st_dev),
                         static_cast<std::uint64_t>(st.st_ino)};
 }
 
-}  // namespace
-
-OutputFile::~OutputFile() {
-    if (IsOpen() && ownsHandle_) close(handle_);
+void OutputFile::Release(Handle handle) {
+    close(handle);
 }
 
-OutputFile::OutputFile(OutputFile&& other) noexcept
-    : handle_(std::exchange(other.handle_, kNoHandle)),
-      ownsHandle_(other.ownsHandle_),
-      path_(std::move(other.path_)),
-      identity_(other.identity_) {}
-
-OutputFile& OutputFile::operator=(OutputFile&& other) noexcept {
-    if (this != &other) {
-        if (IsOpen() && ownsHandle_) close(handle_);
-        handle_ = std::exchange(other.handle_, kNoHandle);
-        ownsHandle_ = other.ownsHandle_;
-        path_ = std::move(other.path_);
-        identity_ = other.identity_;
-    }
-    return *this;
+OutputFile::Handle OutputFile::StandardOutputHandle() {
+    return STDOUT_FILENO;
 }
 
 OutputFile OutputFile::Open(const std::string& path, Mode mode) {
     const int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (mode == Mode::Write ? O_TRUNC : O_APPEND);
     const int fd = RetryOnInterrupt([&] { return open(path.c_str(), flags, 0666); });
     if (fd < 0) throw ListFileFailure(errno, "open", path);
-    OutputFile file;
-    file.handle_ = fd;
-    file.ownsHandle_ = true;
-    file.path_ = path;
-    file.identity_ = IdentityOf(fd);
-    return file;
-}
-
-OutputFile OutputFile::StandardOutput() {
-    OutputFile file;
-    file.handle_ = STDOUT_FILENO;
-    file.ownsHandle_ = false;
-    file.path_ = kStandardOutputName;
-    file.identity_ = IdentityOf(STDOUT_FILENO);
-    return file;
+    return Adopt(fd, true, path);
 }
 
 void OutputFile::Write(std::string& buffer) {

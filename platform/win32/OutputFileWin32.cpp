@@ -15,11 +15,12 @@ using win32::ListFileFailure;
 
 namespace {
 
-constexpr const char* kStandardOutputName = "standard output";
 // WriteFile takes a DWORD count; a pipe is happier with pieces of moderate size.
 constexpr std::size_t kLargestWrite = std::size_t{1} << 30;
 
-FileIdentity IdentityOf(HANDLE handle) {
+}  // namespace
+
+FileIdentity OutputFile::IdentityOf(Handle handle) {
     BY_HANDLE_FILE_INFORMATION info{};
     if (!GetFileInformationByHandle(handle, &info)) return {};
     return FileIdentity{
@@ -27,27 +28,15 @@ FileIdentity IdentityOf(HANDLE handle) {
         (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
 }
 
-}  // namespace
-
-OutputFile::~OutputFile() {
-    if (IsOpen() && ownsHandle_) CloseHandle(handle_);
+void OutputFile::Release(Handle handle) {
+    CloseHandle(handle);
 }
 
-OutputFile::OutputFile(OutputFile&& other) noexcept
-    : handle_(std::exchange(other.handle_, kNoHandle)),
-      ownsHandle_(other.ownsHandle_),
-      path_(std::move(other.path_)),
-      identity_(other.identity_) {}
-
-OutputFile& OutputFile::operator=(OutputFile&& other) noexcept {
-    if (this != &other) {
-        if (IsOpen() && ownsHandle_) CloseHandle(handle_);
-        handle_ = std::exchange(other.handle_, kNoHandle);
-        ownsHandle_ = other.ownsHandle_;
-        path_ = std::move(other.path_);
-        identity_ = other.identity_;
-    }
-    return *this;
+OutputFile::Handle OutputFile::StandardOutputHandle() {
+    // The handle is written with WriteFile, bytes as they are: no C runtime turns "\n" into
+    // "\r\n" (which would make CR CR LF of the list's line ends).
+    HANDLE handle = GetStdHandle(STD_OUTPUT_HANDLE);
+    return handle == nullptr ? kNoHandle : handle;
 }
 
 OutputFile OutputFile::Open(const std::string& path, Mode mode) {
@@ -69,24 +58,7 @@ OutputFile OutputFile::Open(const std::string& path, Mode mode) {
     HANDLE handle = CreateFileW(systemPath.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                 nullptr, creation, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) throw ListFileFailure(GetLastError(), "open", path);
-    OutputFile file;
-    file.handle_ = handle;
-    file.ownsHandle_ = true;
-    file.path_ = path;
-    file.identity_ = IdentityOf(handle);
-    return file;
-}
-
-OutputFile OutputFile::StandardOutput() {
-    OutputFile file;
-    HANDLE handle = GetStdHandle(STD_OUTPUT_HANDLE);
-    // The handle is written with WriteFile, bytes as they are: no C runtime turns "\n" into
-    // "\r\n" (which would make CR CR LF of the list's line ends).
-    file.handle_ = handle == nullptr ? kNoHandle : handle;
-    file.ownsHandle_ = false;
-    file.path_ = kStandardOutputName;
-    if (file.IsOpen()) file.identity_ = IdentityOf(handle);
-    return file;
+    return Adopt(handle, true, path);
 }
 
 void OutputFile::Write(std::string& buffer) {

@@ -60,12 +60,6 @@ char* PutText(char* p, const std::string& text) {
     return p + text.size();
 }
 
-std::size_t LongestOf(const auto& texts) {
-    std::size_t longest = 0;
-    for (const auto& text : texts) longest = std::max(longest, text.size());
-    return longest;
-}
-
 // True when no byte of the text has its high bit set.
 bool IsAscii(std::string_view text) {
     unsigned char any = 0;
@@ -162,6 +156,16 @@ FieldFormatter::FieldFormatter(platform::RegionalSettings settings)
 }
 
 std::size_t FieldFormatter::PatternBound(const platform::DateTimePattern& pattern) const {
+    // Every name a pattern can show (months, days, AM and PM) is at most as long as the
+    // longest of them all; a number has at most ten digits or its width.
+    std::size_t longestName = std::max(settings_.am.size(), settings_.pm.size());
+    const auto widen = [&](const auto& names) {
+        for (const auto& name : names) longestName = std::max(longestName, name.size());
+    };
+    widen(settings_.monthAbbrev);
+    widen(settings_.monthName);
+    widen(settings_.dayAbbrev);
+    widen(settings_.dayName);
     using Kind = platform::DateTimeToken::Kind;
     std::size_t bound = 0;
     for (const auto& token : pattern) {
@@ -170,19 +174,11 @@ std::size_t FieldFormatter::PatternBound(const platform::DateTimePattern& patter
                 bound += token.text.size();
                 break;
             case Kind::MonthAbbrev:
-                bound += LongestOf(settings_.monthAbbrev);
-                break;
             case Kind::MonthName:
-                bound += LongestOf(settings_.monthName);
-                break;
             case Kind::AmPm:
-                bound += std::max(settings_.am.size(), settings_.pm.size());
-                break;
             case Kind::DayAbbrev:
-                bound += LongestOf(settings_.dayAbbrev);
-                break;
             case Kind::DayName:
-                bound += LongestOf(settings_.dayName);
+                bound += longestName;
                 break;
             default:
                 bound += static_cast<std::size_t>(std::max(token.width, 10));

@@ -152,20 +152,29 @@ TEST(FieldFormatter, TimeStampFollowsOtherPatterns) {
 }
 
 TEST(FieldFormatter, LongAndWideTimeStampsAreWrittenWhole) {
-    // A pattern longer than any locale's, wide numbers and a year of five digits.
+    // Texts longer than any locale's, wide numbers and a year of five digits; the sanitizer
+    // build sees a stamp that outgrows the room made for it.
     using Kind = platform::DateTimeToken::Kind;
     auto settings = platform::RegionalSettings::UnitedStates();
     const std::string era(300, '~');
     settings.shortDate = {{Kind::Literal, 1, '0', era},
                           {Kind::Year, 6, ' ', {}},
                           {Kind::Literal, 1, '0', "-"},
-                          {Kind::Day, 3, '0', {}},
-                          {Kind::MonthName, 1, '0', {}}};
-    settings.monthName[4] = "the month of May";
+                          {Kind::Day, 3, '0', {}}};
     FieldFormatter f(settings);
     std::string out = "|";
     f.AppendTimeStamp(out, platform::CivilTime{12345, 5, 7, 21, 1, 7, 3});
-    EXPECT_EQ(out, "|" + era + " 12345-007the month of May 9:01:07 PM");
+    EXPECT_EQ(out, "|" + era + " 12345-007 9:01:07 PM");
+
+    // A name alone beyond the usual room.
+    const std::string may(400, 'M');
+    settings.shortDate = {{Kind::MonthName, 1, '0', {}}, {Kind::DayName, 1, '0', {}}};
+    settings.monthName[4] = may;
+    settings.pm = std::string(100, 'P');
+    FieldFormatter named(settings);
+    out.clear();
+    named.AppendTimeStamp(out, platform::CivilTime{2003, 5, 7, 21, 1, 7, 3});
+    EXPECT_EQ(out, may + "Wednesday 9:01:07 " + settings.pm);
 }
 
 TEST(DialogFilter, FollowsTheFormatFamily) {

@@ -16,6 +16,9 @@
 
 namespace dirscribe::test {
 
+// The rule under the header and above the footer of the text formats: 89 hyphens.
+inline const std::string kHyphens(89, '-');
+
 namespace stdfs = std::filesystem;
 
 class RunFixture : public ::testing::Test {

@@ -8,8 +8,6 @@
 namespace dirscribe::test {
 namespace {
 
-const std::string kHyphens(89, '-');
-
 // A path the list shows, with "/" for this system's separator, or the other way round.
 std::string Slashed(std::string path) {
     std::replace(path.begin(), path.end(), platform::kPathSeparator, '/');

@@ -8,8 +8,6 @@
 namespace dirscribe::test {
 namespace {
 
-const std::string kHyphens(89, '-');
-
 using WalkTest = WalkFixture;
 
 TEST_F(WalkTest, EachFolderBeforeItsSubFoldersInFull) {

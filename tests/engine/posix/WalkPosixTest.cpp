@@ -9,8 +9,6 @@
 namespace dirscribe::test {
 namespace {
 
-const std::string kHyphens(89, '-');
-
 using WalkPosixTest = WalkFixture;
 
 TEST_F(WalkPosixTest, DotNamesAndPagefileAreNeverListed) {

@@ -10,10 +10,6 @@ namespace {
 
 constexpr char kSep = platform::kPathSeparator;
 
-bool IsSkippedName(std::string_view name) {
-    return name == "." || name == ".." || name == "pagefile.sys";
-}
-
 bool IsQuiet(int number) {
     return number == FailureNo::FileNotFound || number == FailureNo::PathFileAccess ||
            number == FailureNo::BadFileName;
@@ -212,7 +208,7 @@ void DirIO::WalkFolder(Walk& walk, const std::string& folderPath,
             if (got == Outcome::Abort) return;
             if (got == Outcome::Skip || !more) break;
             current = entry.name;
-            if (IsSkippedName(entry.name)) continue;
+            if (platform::IsSkippedName(entry.name)) continue;
             auto kind = platform::SubFolderKind::NotFolder;
             Outcome read = Guard([&] { kind = folder->ReadKind(entry); }, folderPath, current);
             if (read == Outcome::Abort) return;
@@ -246,7 +242,7 @@ void DirIO::WalkFolder(Walk& walk, const std::string& folderPath,
                 if (got == Outcome::Abort) return;
                 if (got == Outcome::Skip || !more) break;
                 current = entry.name;
-                if (entry.name != "pagefile.sys") fileTable.push_back(entry);
+                if (!platform::IsSkippedName(entry.name)) fileTable.push_back(entry);
             }
             for (const auto& file : fileTable) {
                 platform::FileDetails details;

@@ -109,6 +109,12 @@ bool ListFileExists(const std::string& path);
 // the reason, when it cannot be told (a missing path among them).
 bool IsFolder(const std::string& path);
 
+// Names the walk passes over wherever they stand: "." and ".." and the Windows paging file
+// (a folder of that name is not entered either). Reading ahead leaves them out the same way.
+inline bool IsSkippedName(std::string_view name) {
+    return name == "." || name == ".." || name == "pagefile.sys";
+}
+
 // The volume label of the drive whose text the drive list shows (or of the volume holding a
 // path); empty when the volume has none. Throws Failure when the drive cannot be read.
 std::string VolumeLabel(const std::string& drive);

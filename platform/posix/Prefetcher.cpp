@@ -20,10 +20,6 @@ namespace {
 constexpr std::size_t kMaxAheadFolders = 512;
 constexpr std::size_t kMaxAheadBytes = std::size_t{24} << 20;
 
-bool IsSkippedName(std::string_view name) {
-    return name == "pagefile.sys";
-}
-
 }  // namespace
 
 SharedDescriptor::~SharedDescriptor() {

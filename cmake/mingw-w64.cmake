@@ -2,19 +2,7 @@
 # std::thread and std::mutex), statically linked so that the programs need only system DLLs.
 # Test programs run under Wine:
 #   cmake -S . -B build-win -G Ninja --toolchain cmake/mingw-w64.cmake
-set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR x86_64)
-
-set(DIRSCRIBE_MINGW_PREFIX x86_64-w64-mingw32)
-set(CMAKE_C_COMPILER ${DIRSCRIBE_MINGW_PREFIX}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${DIRSCRIBE_MINGW_PREFIX}-g++-posix)
-set(CMAKE_RC_COMPILER ${DIRSCRIBE_MINGW_PREFIX}-windres)
-
-set(CMAKE_FIND_ROOT_PATH /usr/${DIRSCRIBE_MINGW_PREFIX})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64-compilers.cmake)
 
 # Windows 7 and later; the W functions unless a call names the A form.
 add_compile_definitions(_WIN32_WINNT=0x0601 UNICODE _UNICODE)

@@ -1,0 +1,77 @@
+#!/usr/bin/env bash
+# Builds Qt's qtbase for 64-bit Windows with mingw-w64, from Debian's own qt6-base source package,
+# into a cache folder outside the work tree (its name holds the Qt and compiler versions). Does
+# nothing when that folder is complete, so a machine builds it once (about 40 minutes on 2 cores).
+# Debian's Qt host tools (qt6-base-dev-tools, the same version) run the build's code generators.
+#   bash tools/build-qt-mingw.sh          prints the install folder on its last line
+# DIRSCRIBE_CACHE overrides the cache root (default ~/.cache/dirscribe).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+repo=$PWD
+
+qt_version=$(dpkg-query -W -f='${Version}' qt6-base-dev-tools 2>/dev/null | sed 's/[+~-].*//')
+if [ -z "$qt_version" ]; then
+    echo "build-qt-mingw: qt6-base-dev-tools is missing; run tools/install-deps.sh" >&2
+    exit 1
+fi
+cxx=x86_64-w64-mingw32-g++-posix
+gcc_version=$("$cxx" -dumpfullversion)
+cache=${DIRSCRIBE_CACHE:-$HOME/.cache/dirscribe}
+prefix=$cache/qt-$qt_version-mingw-w64-gcc-$gcc_version-posix
+if [ -f "$prefix/.complete" ]; then
+    echo "$prefix"
+    exit 0
+fi
+
+work=$cache/qt-build-$qt_version
+mkdir -p "$work"
+cd "$work"
+
+# The source package, through a private apt configuration that adds deb-src entries for the
+# machine's own Debian archive entries (those signed with the Debian archive keyring, or one-line
+# entries of this release) without touching the machine's sources.
+if ! ls qt6-base_"$qt_version"*.orig.tar.xz >/dev/null 2>&1; then
+    apt_dir=$work/apt
+    rm -rf "$apt_dir"
+    mkdir -p "$apt_dir/sources.list.d" "$apt_dir/lists/partial" "$apt_dir/archives/partial"
+    codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-bookworm}")
+    for f in /etc/apt/sources.list.d/*.sources; do
+        [ -f "$f" ] || continue
+        awk -v RS= -v ORS='\n\n' '/debian-archive-keyring/ { sub(/Types:[^\n]*/, "Types: deb-src"); print }' \
+            "$f" >>"$apt_dir/sources.list.d/debian-src.sources"
+    done
+    for f in /etc/apt/sources.list /etc/apt/sources.list.d/*.list; do
+        [ -f "$f" ] || continue
+        awk -v c="$codename" '$1 == "deb" { for (i = 2; i <= NF; i++) if ($i ~ "^" c "($|-)") { $1 = "deb-src"; print; break } }' \
+            "$f" >>"$apt_dir/sources.list.d/debian-src.list"
+    done
+    apt_opts=(-o Dir::Etc::sourcelist=/dev/null -o Dir::Etc::sourceparts="$apt_dir/sources.list.d"
+        -o Dir::State::Lists="$apt_dir/lists" -o Dir::Cache::Archives="$apt_dir/archives"
+        -o Dir::Cache::pkgcache= -o Dir::Cache::srcpkgcache= -o APT::Sandbox::User=root)
+    apt-get "${apt_opts[@]}" -q update
+    apt-get "${apt_opts[@]}" -q source --download-only "qt6-base=$(dpkg-query -W -f='${Version}' qt6-base-dev-tools)"
+fi
+src=$work/qtbase-src
+if [ ! -f "$src/configure" ]; then
+    rm -rf "$src" && mkdir -p "$src"
+    tar -xf qt6-base_"$qt_version"*.orig.tar.xz -C "$src" --strip-components=1
+fi
+
+# Qt needs its own Windows settings (its floor is Windows 10) and shared libraries: only the
+# compilers of the program's toolchain, none of its definitions or link options.
+build=$work/build
+rm -rf "$build"
+mkdir -p "$build"
+cd "$build"
+"$src/configure" -prefix "$prefix" -xplatform win32-g++ -qt-host-path /usr \
+    -release -shared -nomake examples -nomake tests -no-opengl -no-dbus -no-icu \
+    -no-feature-tabletevent -no-feature-sql -no-feature-network -no-feature-printsupport \
+    -no-feature-vulkan -no-feature-xml -no-feature-concurrent -no-feature-imageformat_jpeg \
+    -- -G Ninja -DCMAKE_TOOLCHAIN_FILE="$repo/cmake/mingw-w64-compilers.cmake" \
+    -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake
+jobs=$(nproc 2>/dev/null || echo 2)
+cmake --build . --parallel "$jobs"
+cmake --install .
+touch "$prefix/.complete"
+cd "$cache" && rm -rf "$work/build" "$src"
+echo "$prefix"

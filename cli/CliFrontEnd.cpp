@@ -3,6 +3,7 @@
 
 #include <iostream>
 
+#include "base/Utf8.h"
 #include "engine/ListFormats.h"
 #include "platform/Console.h"
 
@@ -113,16 +114,7 @@ void CliFrontEnd::Yield() {
     lastProgress_ = now;
     // Cut to the terminal's width, at a character boundary.
     const std::size_t width = static_cast<std::size_t>(console::TerminalWidth() - 1);
-    std::string shown;
-    std::size_t chars = 0;
-    for (std::size_t i = 0; i < stat2_.size() && chars < width; ++chars) {
-        std::size_t n = 1;
-        while (i + n < stat2_.size() && (static_cast<unsigned char>(stat2_[i + n]) & 0xC0) == 0x80)
-            ++n;
-        shown.append(stat2_, i, n);
-        i += n;
-    }
-    console::ShowProgress(shown);
+    console::ShowProgress(std::string_view(stat2_).substr(0, LeadingCharacters(stat2_, width)));
     progressShown_ = true;
 }
 

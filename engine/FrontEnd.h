@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "engine/Failure.h"
+#include "base/Failure.h"
 
 namespace dirscribe {
 

@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "engine/Failure.h"
+#include "base/Failure.h"
 #include "platform/FileSystem.h"
 
 namespace dirscribe {

@@ -4,24 +4,11 @@
 #include <algorithm>
 #include <cstring>
 
+#include "base/Utf8.h"
+
 namespace dirscribe {
 
 namespace {
-
-// Length of the UTF-8 sequence starting at s[i], or 1 for a byte that starts none.
-std::size_t SequenceLength(std::string_view s, std::size_t i) {
-    auto c = static_cast<unsigned char>(s[i]);
-    std::size_t n = c < 0x80           ? 1
-                    : (c >> 5) == 0x6  ? 2
-                    : (c >> 4) == 0xE  ? 3
-                    : (c >> 3) == 0x1E ? 4
-                                       : 1;
-    if (n == 1 || i + n > s.size()) return 1;
-    for (std::size_t k = 1; k < n; ++k) {
-        if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return 1;
-    }
-    return n;
-}
 
 // Writes `value` (negative as 0) with at least `width` characters, filled with `pad` on the
 // left, at `p`; returns the end. Writes at most max(width, 10) characters.
@@ -125,12 +112,6 @@ std::string_view BaseName(std::string_view name) {
     return dot == std::string_view::npos ? name : name.substr(0, dot);
 }
 
-std::size_t CharacterCount(std::string_view text) {
-    std::size_t count = 0;
-    for (std::size_t i = 0; i < text.size(); i += SequenceLength(text, i)) ++count;
-    return count;
-}
-
 void AppendPaddedName(std::string& out, std::string_view name) {
     if (name.size() <= kPaddedNameWidth && IsAscii(name)) {
         out.append(name);
@@ -140,7 +121,7 @@ void AppendPaddedName(std::string& out, std::string_view name) {
     std::size_t chars = 0;
     std::size_t i = 0;
     while (i < name.size() && chars < kPaddedNameWidth) {
-        i += SequenceLength(name, i);
+        i += CharacterLength(name, i);
         ++chars;
     }
     out.append(name.data(), i);

@@ -56,10 +56,8 @@ void AppendHtml(std::string& out, std::string_view text);
 // The file name without its last "." and what follows it.
 std::string_view BaseName(std::string_view name);
 // The name left-aligned in exactly 65 characters: cut after the 65th character or filled
-// with blanks. Characters are counted as UTF-8 sequences, never cut in the middle.
+// with blanks. Characters are counted as base/Utf8.h counts them, never cut in the middle.
 void AppendPaddedName(std::string& out, std::string_view name);
-// Number of characters of a UTF-8 text (a byte that starts no valid sequence counts as one).
-std::size_t CharacterCount(std::string_view text);
 
 // Size texts and time stamps by the user's regional settings.
 class FieldFormatter {

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "engine/Failure.h"
+#include "base/Failure.h"
 
 namespace dirscribe::platform {
 

@@ -10,7 +10,8 @@
 #include <QStorageInfo>
 #include <QStyle>
 
-#include "engine/Failure.h"
+#include "base/Failure.h"
+#include "base/Paths.h"
 
 namespace dirscribe::ui {
 
@@ -18,9 +19,7 @@ namespace {
 
 // True when `path` is `root` or lies below it (both with "/" separators).
 bool IsUnder(const QString& path, const QString& root) {
-    if (root.isEmpty()) return false;
-    if (root.endsWith(QLatin1Char('/'))) return path.startsWith(root) || path + '/' == root;
-    return path == root || path.startsWith(root + QLatin1Char('/'));
+    return dirscribe::IsUnder(path.toStdString(), root.toStdString());
 }
 
 // The names of the sub-folders of `path`, in name order without regard to case.

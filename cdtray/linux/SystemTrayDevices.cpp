@@ -1,6 +1,5 @@
 // SystemTrayDevices: the CD-ROM ioctls, the mount table and umount2 on this machine's devices.
 #include <fcntl.h>
-#include <libmount/libmount.h>
 #include <linux/cdrom.h>
 #include <sys/ioctl.h>
 #include <sys/mount.h>
@@ -14,18 +13,14 @@
 #include <memory>
 
 #include "cdtray/linux/TrayDevices.h"
+#include "platform/linux/MountTable.h"
+#include "platform/linux/PathTools.h"
 
 namespace dirscribe::cdtray {
 
 namespace {
 
-template <class Call>
-auto RetryOnInterrupt(Call&& call) {
-    for (;;) {
-        auto result = call();
-        if (!(result == -1 && errno == EINTR)) return result;
-    }
-}
+using platform::linuxos::RetryOnInterrupt;
 
 // An optical drive opened for its ioctls: read-only and without waiting for a disc, which also
 // leaves the door unlocked. Anything but a block device is refused before it is opened (opening
@@ -77,8 +72,7 @@ class OpticalDrive {
 }  // namespace
 
 std::string SystemTrayDevices::Resolve(const std::string& drive) {
-    std::unique_ptr<char, decltype(&free)> resolved(realpath(drive.c_str(), nullptr), &free);
-    return resolved ? std::string(resolved.get()) : drive;
+    return platform::linuxos::RealPath(drive);
 }
 
 int SystemTrayDevices::CheckOptical(const std::string& device) {
@@ -89,17 +83,10 @@ std::vector<std::string> SystemTrayDevices::MountPoints(const std::string& devic
     std::vector<std::string> points;
     struct stat st {};
     if (stat(device.c_str(), &st) != 0 || !S_ISBLK(st.st_mode)) return points;
-    std::unique_ptr<libmnt_table, decltype(&mnt_unref_table)> table(mnt_new_table(),
-                                                                    &mnt_unref_table);
-    if (!table || mnt_table_parse_mtab(table.get(), nullptr) != 0) return points;
-    std::unique_ptr<libmnt_iter, decltype(&mnt_free_iter)> iter(mnt_new_iter(MNT_ITER_BACKWARD),
-                                                                &mnt_free_iter);
-    if (!iter) return points;
     // By device number, which the kernel's table gives whatever name the device was mounted by.
-    libmnt_fs* fs = nullptr;
-    while (mnt_table_next_fs(table.get(), iter.get(), &fs) == 0) {
-        const char* target = mnt_fs_get_target(fs);
-        if (target != nullptr && mnt_fs_get_devno(fs) == st.st_rdev) points.emplace_back(target);
+    const auto mounts = platform::linuxos::ReadMountTable();
+    for (auto m = mounts.rbegin(); m != mounts.rend(); ++m) {
+        if (m->devno == st.st_rdev) points.push_back(m->target);
     }
     return points;
 }

@@ -1,7 +1,7 @@
 // DrivesWin32: the drive list from the drive letters, "c: [LABEL]" as the list shows a drive.
 #include <windows.h>
 
-#include "engine/Failure.h"
+#include "base/Failure.h"
 #include "platform/Drives.h"
 #include "platform/win32/WinErrors.h"
 #include "platform/win32/WinText.h"

@@ -9,6 +9,8 @@
 #include <string>
 #include <utility>
 
+#include "base/Utf8.h"
+#include "base/WindowsTime.h"
 #include "platform/win32/WinErrors.h"
 #include "platform/win32/WinText.h"
 
@@ -17,9 +19,6 @@ namespace dirscribe::platform {
 namespace win32 {
 
 namespace {
-
-constexpr std::int64_t kTicksPerSecond = 10'000'000;
-constexpr std::int64_t kSecondsFrom1601To1970 = 11'644'473'600;
 
 std::int64_t SecondsFromFileTime(const FILETIME& time) {
     const auto ticks = static_cast<std::int64_t>(
@@ -34,16 +33,6 @@ std::int64_t SizeOf(DWORD high, DWORD low) {
 bool IsNameSurrogate(std::uint32_t attributes, std::uint32_t reparseTag) {
     return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 &&
            IsReparseTagNameSurrogate(reparseTag);
-}
-
-// Length in bytes of the first `count` UTF-8 characters of a text (or of all of it).
-std::size_t LeadingCharacters(std::string_view text, std::size_t count) {
-    std::size_t i = 0;
-    for (std::size_t n = 0; n < count && i < text.size(); ++n) {
-        ++i;
-        while (i < text.size() && (static_cast<unsigned char>(text[i]) & 0xC0) == 0x80) ++i;
-    }
-    return i;
 }
 
 // An open FindFirstFileExW search, closed when it goes.
@@ -304,7 +293,7 @@ std::string DriveOfPath(const std::string& path) {
     if (path.empty()) return {};
     const char first = path[0];
     if (first >= 'a' && first <= 'z') return std::string(1, static_cast<char>(first - 'a' + 'A'));
-    return path.substr(0, win32::LeadingCharacters(path, 1));
+    return path.substr(0, LeadingCharacters(path, 1));
 }
 
 std::string AbsolutePath(const std::string& path) {

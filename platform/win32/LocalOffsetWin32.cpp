@@ -3,14 +3,12 @@
 // rules too).
 #include <windows.h>
 
+#include "base/WindowsTime.h"
 #include "platform/LocalOffset.h"
 
 namespace dirscribe::platform {
 
 namespace {
-
-constexpr std::int64_t kTicksPerSecond = 10'000'000;
-constexpr std::int64_t kSecondsFrom1601To1970 = 11'644'473'600;
 
 // The zone's rules for the last year asked about: a walk meets few years, in runs.
 struct YearRules {

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include "base/Utf8.h"
 #include "platform/win32/WinText.h"
 
 namespace dirscribe::platform {
@@ -24,9 +25,7 @@ std::string LocaleText(LCTYPE item) {
 
 // The first character of a UTF-8 text.
 std::string FirstCharacter(const std::string& text) {
-    std::size_t end = text.empty() ? 0 : 1;
-    while (end < text.size() && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) ++end;
-    return text.substr(0, end);
+    return text.substr(0, LeadingCharacters(text, 1));
 }
 
 }  // namespace

@@ -58,13 +58,8 @@ Failure FailureFromError(std::uint32_t error) {
 }
 
 Failure ListFileFailure(std::uint32_t error, std::string_view action, const std::string& path) {
-    std::string text = "cannot ";
-    text += action;
-    text += " list file '";
-    text += path;
-    text += "': ";
-    text += ErrorText(error);
-    return Failure(FailureNumberFromError(error), std::move(text), true);
+    return dirscribe::ListFileFailure(FailureNumberFromError(error), action, path,
+                                      ErrorText(error));
 }
 
 }  // namespace dirscribe::platform::win32

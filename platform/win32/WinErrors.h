@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "engine/Failure.h"
+#include "base/Failure.h"
 
 namespace dirscribe::platform::win32 {
 

@@ -1,6 +1,7 @@
 // The field texts of a file line: quoting, base names, padding, sizes and time stamps.
 #include <gtest/gtest.h>
 
+#include "base/Utf8.h"
 #include "engine/ListFormats.h"
 
 namespace dirscribe {

@@ -5,7 +5,7 @@
 #include <map>
 #include <memory>
 
-#include "engine/Failure.h"
+#include "base/Failure.h"
 #include "engine/ListFiles.h"
 #include "support/TempTree.h"
 

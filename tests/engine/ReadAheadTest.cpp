@@ -5,7 +5,7 @@
 #include <unistd.h>
 
 #include "RunFixture.h"
-#include "platform/posix/FileSystemPosix.h"
+#include "platform/linux/FileSystemLinux.h"
 #include "support/Unprivileged.h"
 
 namespace dirscribe::test {
@@ -38,7 +38,7 @@ class ReadAheadTest : public ::testing::Test {
         SharedState state;
         ScriptedFrontEnd frontEnd(state);
         ListFiles files;
-        FaultyFileSystem fileSystem(platform::posix::MakeFileSystem(threads));
+        FaultyFileSystem fileSystem(platform::linuxos::MakeFileSystem(threads));
         fileSystem.readAhead = threads > 0;
         fileSystem.faults = setup.faults;
         ListingRun run(state, frontEnd, files, fileSystem);
@@ -169,7 +169,7 @@ struct RetryCase {
 
 int ReadAheadThenRetry(void* arg) {
     const auto& c = *static_cast<RetryCase*>(arg);
-    auto fs = platform::posix::MakeFileSystem(2);
+    auto fs = platform::linuxos::MakeFileSystem(2);
     const std::string start = c.root.string() + "/";
     fs->BeginWalk(start);
     fs->Prefetch("*.*", true);

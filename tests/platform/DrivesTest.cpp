@@ -7,15 +7,15 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "engine/Failure.h"
+#include "base/Failure.h"
 #include "platform/Drives.h"
-#include "platform/posix/DriveTable.h"
+#include "platform/linux/DriveTable.h"
 #include "support/TempTree.h"
 
 namespace dirscribe::platform {
 namespace {
 
-using posix::MountRecord;
+using linuxos::MountRecord;
 
 MountRecord Block(std::string target, std::string device, std::string fsType = "ext4") {
     MountRecord m;
@@ -73,7 +73,7 @@ TEST(Drives, OnlyVolumesOfTheUserAreDrives) {
         runMedia,
         fileBind,
     };
-    const auto drives = posix::DrivesFromMounts(mounts, {}, kNoLabels);
+    const auto drives = linuxos::DrivesFromMounts(mounts, {}, kNoLabels);
     EXPECT_EQ((std::vector<std::string>{"/", "/home", "/mnt/share", "/run/media/u/STICK"}),
               Texts(drives));
     EXPECT_TRUE(drives[3].removable);
@@ -95,7 +95,7 @@ TEST(Drives, AVolumeMountedTwiceShowsOnceAndTheLastMountOfAPlaceCounts) {
         Block("/media/u/B", "/dev/sdd1"),
         Block("/media/u/B", "/dev/sde1"),  // mounted over the one before: this one is there
     };
-    const auto drives = posix::DrivesFromMounts(mounts, {}, kNoLabels);
+    const auto drives = linuxos::DrivesFromMounts(mounts, {}, kNoLabels);
     EXPECT_EQ((std::vector<std::string>{"/", "/home", "/media/u/A", "/media/u/B", "/srv/again"}),
               Texts(drives));
     EXPECT_EQ("/dev/sde1", drives[3].device);
@@ -104,7 +104,7 @@ TEST(Drives, AVolumeMountedTwiceShowsOnceAndTheLastMountOfAPlaceCounts) {
 TEST(Drives, OpticalDrivesAreListedWithOrWithoutADisc) {
     MountRecord disc = Block("/media/u/MUSIC01", "/dev/sr1", "iso9660");
     disc.removable = true;
-    const auto drives = posix::DrivesFromMounts(
+    const auto drives = linuxos::DrivesFromMounts(
         {Block("/", "/dev/vda"), disc}, {"/dev/sr0", "/dev/sr1"},
         [](const MountRecord& m) { return m.device == "/dev/sr1" ? "MUSIC01" : ""; });
     ASSERT_EQ(3u, drives.size());

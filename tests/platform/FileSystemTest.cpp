@@ -19,9 +19,10 @@
 
 #include "FolderReading.h"
 #include "platform/FileSystem.h"
-#include "platform/posix/Errors.h"
-#include "platform/posix/FolderListing.h"
-#include "platform/posix/Volumes.h"
+#include "platform/linux/Errors.h"
+#include "platform/linux/FolderListing.h"
+#include "platform/linux/MountTable.h"
+#include "platform/linux/Volumes.h"
 #include "support/TempTree.h"
 #include "support/Unprivileged.h"
 
@@ -98,7 +99,7 @@ TEST(PlatformFolder, SortsManyNamesWithLongSharedBeginnings) {
     for (const auto& name : names) MakeFile(dir / name, 0, 0);
 
     std::vector<std::string> expected(names.begin(), names.end());
-    std::sort(expected.begin(), expected.end(), posix::NameLess);
+    std::sort(expected.begin(), expected.end(), linuxos::NameLess);
     std::string joined;
     for (const auto& name : expected) joined.append(joined.empty() ? "" : "|").append(name);
     auto folder = OpenTop(*MakeFileSystem(), Slash(dir.Path()));
@@ -304,7 +305,7 @@ TEST(PlatformFolder, WalksPathsLongerThanPathMaxWithFewDescriptors) {
 TEST(PlatformFolder, MountPointsAreListedButNotEntered) {
     std::vector<std::string> mounted;
     for (const char* name : {"proc", "sys", "dev"}) {
-        const auto mount = posix::FindMount(std::string("/") + name);
+        const auto mount = linuxos::FindMount(std::string("/") + name);
         if (mount && mount->target == std::string("/") + name) mounted.emplace_back(name);
     }
     if (mounted.empty()) GTEST_SKIP() << "nothing is mounted on /proc, /sys or /dev here";
@@ -316,7 +317,7 @@ TEST(PlatformFolder, MountPointsAreListedButNotEntered) {
     }
     for (const auto& name : mounted) EXPECT_EQ(SubFolderKind::OtherVolume, kinds[name]) << name;
     // A folder of the root file system itself is walked.
-    const auto etc = posix::FindMount("/etc");
+    const auto etc = linuxos::FindMount("/etc");
     if (etc && etc->target == "/") {
         EXPECT_EQ(SubFolderKind::Folder, kinds["etc"]);
     }
@@ -327,7 +328,7 @@ TEST(PlatformWalk, BeginWalkGivesHeadingTexts) {
     const FolderTexts root = fileSystem->BeginWalk("/");
     EXPECT_EQ("/", root.driveLessPath);
     EXPECT_EQ("/", root.folderName);
-    if (const auto mount = posix::FindMount("/proc/"); mount && mount->target == "/proc") {
+    if (const auto mount = linuxos::FindMount("/proc/"); mount && mount->target == "/proc") {
         const FolderTexts proc = fileSystem->BeginWalk("/proc/");
         EXPECT_EQ("/", proc.driveLessPath);
         EXPECT_EQ("proc", proc.folderName);
@@ -340,7 +341,7 @@ TEST(PlatformWalk, BeginWalkGivesHeadingTexts) {
     MakeDir(dir / "Music");
     fs::create_directory_symlink("Music", dir / "Sounds");
     const std::string real = fs::canonical(dir / "Music").string();
-    const std::string mountPoint = posix::FindMount(real)->target;
+    const std::string mountPoint = linuxos::FindMount(real)->target;
     const std::string below = mountPoint == "/" ? real : real.substr(mountPoint.size());
     for (const char* start : {"Music", "Sounds"}) {
         const FolderTexts texts = fileSystem->BeginWalk(Slash(dir / start));
@@ -357,13 +358,13 @@ TEST(PlatformErrors, MapsErrnoToFailures) {
                                                   {57, {EIO}},
                                                   {71, {ENOMEDIUM}}};
     for (const auto& [number, errs] : numbers) {
-        for (int err : errs) EXPECT_EQ(number, posix::FailureFromErrno(err).Number()) << err;
+        for (int err : errs) EXPECT_EQ(number, linuxos::FailureFromErrno(err).Number()) << err;
     }
-    EXPECT_EQ("Permission denied", posix::FailureFromErrno(EACCES).Description());
-    const Failure failure = posix::ListFileFailure(ENOSPC, "write", "/x/y.txt");
+    EXPECT_EQ("Permission denied", linuxos::FailureFromErrno(EACCES).Description());
+    const Failure failure = linuxos::ListFileFailure(ENOSPC, "write", "/x/y.txt");
     EXPECT_EQ("cannot write list file '/x/y.txt': No space left on device", failure.Description());
     EXPECT_TRUE(failure.FromListFile());
-    EXPECT_FALSE(posix::FailureFromErrno(ENOSPC).FromListFile());
+    EXPECT_FALSE(linuxos::FailureFromErrno(ENOSPC).FromListFile());
 }
 
 }  // namespace

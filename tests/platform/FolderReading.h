@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "engine/Failure.h"
+#include "base/Failure.h"
 #include "platform/FileSystem.h"
 
 namespace dirscribe::test {

@@ -1,5 +1,5 @@
 // Tests of regional settings: strftime formats as patterns, and the C locale as US English.
-#include "platform/posix/RegionalPosix.h"
+#include "platform/linux/RegionalLinux.h"
 
 #include <locale.h>
 
@@ -14,7 +14,7 @@ namespace {
 
 using test::Describe;
 
-using posix::PatternFromStrftime;
+using linuxos::PatternFromStrftime;
 
 TEST(RegionalSettings, StrftimeFormatsBecomePatterns) {
     const std::pair<const char*, const char*> cases[] = {

@@ -7,7 +7,8 @@
 #include <filesystem>
 
 #include "platform/FileSystem.h"
-#include "platform/posix/Volumes.h"
+#include "platform/linux/MountTable.h"
+#include "platform/linux/Volumes.h"
 #include "support/TempTree.h"
 
 namespace dirscribe::platform {
@@ -35,7 +36,7 @@ TEST(Volumes, ListFileExistsForAnyFileButNotAFolder) {
 TEST(Volumes, DriveTextsNameTheirPath) {
     TempDir dir;
     test::MakeDir(dir / "A [B]");
-    using posix::PathOfDriveText;
+    using linuxos::PathOfDriveText;
     EXPECT_EQ("/media/u/CD", PathOfDriveText("/media/u/CD [MUSIC01]"));
     EXPECT_EQ("/media/u/CD", PathOfDriveText("/media/u/CD"));
     EXPECT_EQ("/x [open", PathOfDriveText("/x [open"));
@@ -43,8 +44,8 @@ TEST(Volumes, DriveTextsNameTheirPath) {
     EXPECT_EQ((dir / "A [B]").string(), PathOfDriveText((dir / "A [B] [A [B]]").string()));
     EXPECT_EQ((dir / "A [B]").string(), PathOfDriveText((dir / "A [B]").string()));
 
-    EXPECT_EQ("MUSIC 01", posix::DecodeUdevName("MUSIC\\x2001"));
-    EXPECT_EQ("a/b\\xZZ\\x2", posix::DecodeUdevName("a\\x2fb\\xZZ\\x2"));
+    EXPECT_EQ("MUSIC 01", linuxos::DecodeUdevName("MUSIC\\x2001"));
+    EXPECT_EQ("a/b\\xZZ\\x2", linuxos::DecodeUdevName("a\\x2fb\\xZZ\\x2"));
 }
 
 TEST(Volumes, LabelsComeFromTheFileSystem) {
@@ -61,14 +62,14 @@ TEST(Volumes, LabelsComeFromTheFileSystem) {
     descriptor(0x8800, '\xFF');
     test::WriteFile(dir / "disc.iso", image);
     test::WriteFile(dir / "blank.img", std::string(0x9000, '\0'));
-    EXPECT_EQ("MUSIC01", posix::ProbeLabel((dir / "disc.iso").string()));
-    EXPECT_EQ("", posix::ProbeLabel((dir / "blank.img").string()));
-    EXPECT_EQ("", posix::ProbeLabel((dir / "missing.img").string()));
+    EXPECT_EQ("MUSIC01", linuxos::ProbeLabel((dir / "disc.iso").string()));
+    EXPECT_EQ("", linuxos::ProbeLabel((dir / "blank.img").string()));
+    EXPECT_EQ("", linuxos::ProbeLabel((dir / "missing.img").string()));
 
     // Whatever the label of the temporary folder's volume, the drive text gives the same.
     const std::string label = VolumeLabel(dir.Str());
     EXPECT_EQ(label, VolumeLabel(dir.Str() + " [" + label + "]"));
-    if (const auto proc = posix::FindMount("/proc"); proc && proc->target == "/proc") {
+    if (const auto proc = linuxos::FindMount("/proc"); proc && proc->target == "/proc") {
         EXPECT_EQ("", VolumeLabel("/proc"));  // no device behind it
     }
     const std::string missing = (dir / "gone").string();
@@ -92,7 +93,7 @@ TEST(Volumes, DriveOfPathIsTheVolumesBlockDevice) {
         EXPECT_TRUE(S_ISBLK(st.st_mode));
         EXPECT_EQ(drive, DriveOfPath(drive));
     }
-    if (const auto proc = posix::FindMount("/proc"); proc && proc->target == "/proc") {
+    if (const auto proc = linuxos::FindMount("/proc"); proc && proc->target == "/proc") {
         EXPECT_EQ("", DriveOfPath("/proc/self"));
     }
 }

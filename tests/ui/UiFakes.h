@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/Failure.h"
+#include "base/Failure.h"
 #include "ui/Dialogs.h"
 #include "ui/DriveSource.h"
 

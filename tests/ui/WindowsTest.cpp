@@ -9,7 +9,7 @@
 #include <filesystem>
 
 #include "UiFakes.h"
-#include "engine/Failure.h"
+#include "base/Failure.h"
 #include "engine/SharedState.h"
 #include "support/TempTree.h"
 #include "ui/Dialogs.h"

@@ -16,7 +16,8 @@
 #include <fstream>
 
 #include "platform/FileSystem.h"
-#include "platform/posix/Volumes.h"
+#include "platform/linux/MountTable.h"
+#include "platform/linux/Volumes.h"
 #include "support/TempTree.h"
 
 namespace dirscribe::test {
@@ -60,7 +61,7 @@ TEST(SystemTrayDevicesTest, MountPointsAreFoundByDevice) {
     TempDir tmp;
     const std::string disk = platform::DriveOfPath(tmp.Str());
     if (disk.empty()) GTEST_SKIP() << "the temporary folder is on a volume without a device";
-    const auto mount = platform::posix::FindMount(devices.Resolve(tmp.Str()));
+    const auto mount = platform::linuxos::FindMount(devices.Resolve(tmp.Str()));
     ASSERT_TRUE(mount);
     const auto points = devices.MountPoints(disk);
     EXPECT_NE(std::find(points.begin(), points.end(), mount->target), points.end());

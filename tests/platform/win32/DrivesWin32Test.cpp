@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/Failure.h"
+#include "base/Failure.h"
 #include "platform/Drives.h"
 #include "platform/FileSystem.h"
 #include "support/win32/WinTree.h"

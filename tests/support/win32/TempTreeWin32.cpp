@@ -5,6 +5,7 @@
 
 #include <stdexcept>
 
+#include "base/WindowsTime.h"
 #include "platform/win32/WinText.h"
 #include "support/TempTree.h"
 #include "support/win32/WinTree.h"
@@ -14,9 +15,6 @@ namespace fs = std::filesystem;
 namespace dirscribe::test {
 
 namespace {
-
-constexpr std::int64_t kTicksPerSecond = 10'000'000;
-constexpr std::int64_t kSecondsFrom1601To1970 = 11'644'473'600;
 
 [[noreturn]] void Fail(const std::string& what, const fs::path& path) {
     throw std::runtime_error(what + " " + Utf8(path) + ": Windows error " +

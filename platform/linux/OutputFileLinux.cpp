@@ -6,12 +6,13 @@
 #include <utility>
 
 #include "platform/OutputFile.h"
-#include "platform/posix/Errors.h"
+#include "platform/linux/Errors.h"
+#include "platform/linux/PathTools.h"
 
 namespace dirscribe::platform {
 
-using posix::ListFileFailure;
-using posix::RetryOnInterrupt;
+using linuxos::ListFileFailure;
+using linuxos::RetryOnInterrupt;
 
 FileIdentity OutputFile::IdentityOf(Handle handle) {
     struct stat st {};

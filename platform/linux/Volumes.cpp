@@ -1,9 +1,8 @@
 // Volumes: list-file existence, volume labels, the device of a path, absolute paths.
-#include "platform/posix/Volumes.h"
+#include "platform/linux/Volumes.h"
 
 #include <blkid/blkid.h>
 #include <dirent.h>
-#include <libmount/libmount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -12,34 +11,19 @@
 #include <memory>
 
 #include "platform/FileSystem.h"
-#include "platform/posix/Errors.h"
+#include "platform/linux/Errors.h"
+#include "platform/linux/MountTable.h"
+#include "platform/linux/PathTools.h"
 
 namespace dirscribe::platform {
 
-namespace posix {
+namespace linuxos {
 
 namespace {
-
-// True when `path` is `target` or lies below it.
-bool IsUnder(std::string_view path, std::string_view target) {
-    if (target == "/") return !path.empty() && path.front() == '/';
-    if (path.substr(0, target.size()) != target) return false;
-    return path.size() == target.size() || path[target.size()] == '/';
-}
 
 bool PathExists(const std::string& path) {
     struct stat st {};
     return stat(path.c_str(), &st) == 0;
-}
-
-bool IsBlockDevice(const std::string& path) {
-    struct stat st {};
-    return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISBLK(st.st_mode);
-}
-
-std::string RealPathOr(const std::string& path, const std::string& otherwise) {
-    std::unique_ptr<char, decltype(&free)> resolved(realpath(path.c_str(), nullptr), &free);
-    return resolved ? std::string(resolved.get()) : otherwise;
 }
 
 // The block device behind the volume holding `path` (itself, when it is one); empty for a
@@ -53,10 +37,7 @@ std::string DeviceOfPath(const std::string& path) {
 
 std::string LabelFromByLabel(const std::string& device) {
     static const std::string kByLabel = "/dev/disk/by-label/";
-    struct CloseDir {
-        void operator()(DIR* dir) const { closedir(dir); }
-    };
-    std::unique_ptr<DIR, CloseDir> dir(opendir(kByLabel.c_str()));
+    DirStream dir(opendir(kByLabel.c_str()));
     if (!dir) return {};
     const std::string target = RealPathOr(device, device);
     while (const struct dirent* entry = readdir(dir.get())) {
@@ -68,27 +49,6 @@ std::string LabelFromByLabel(const std::string& device) {
 }
 
 }  // namespace
-
-std::optional<MountEntry> FindMount(const std::string& path) {
-    std::unique_ptr<libmnt_table, decltype(&mnt_unref_table)> table(mnt_new_table(),
-                                                                    &mnt_unref_table);
-    if (!table || mnt_table_parse_mtab(table.get(), nullptr) != 0) return std::nullopt;
-    std::unique_ptr<libmnt_iter, decltype(&mnt_free_iter)> iter(mnt_new_iter(MNT_ITER_BACKWARD),
-                                                                &mnt_free_iter);
-    if (!iter) return std::nullopt;
-    // The longest target holding the path; going backwards, the file system mounted last over
-    // a place wins.
-    std::optional<MountEntry> best;
-    libmnt_fs* fs = nullptr;
-    while (mnt_table_next_fs(table.get(), iter.get(), &fs) == 0) {
-        const char* target = mnt_fs_get_target(fs);
-        if (target == nullptr || !IsUnder(path, target)) continue;
-        if (best && best->target.size() >= std::strlen(target)) continue;
-        const char* source = mnt_fs_get_source(fs);
-        best = MountEntry{target, source != nullptr ? source : ""};
-    }
-    return best;
-}
 
 std::string PathOfDriveText(std::string_view text) {
     if (text.size() < 3 || text.back() != ']') return std::string(text);
@@ -145,7 +105,7 @@ std::string ProbeLabel(const std::string& device) {
     return std::string(label);
 }
 
-}  // namespace posix
+}  // namespace linuxos
 
 bool ListFileExists(const std::string& path) {
     struct stat st {};
@@ -154,37 +114,36 @@ bool ListFileExists(const std::string& path) {
 
 bool IsFolder(const std::string& path) {
     struct stat st {};
-    if (stat(path.c_str(), &st) != 0) throw posix::FailureFromErrno(errno);
+    if (stat(path.c_str(), &st) != 0) throw linuxos::FailureFromErrno(errno);
     return S_ISDIR(st.st_mode);
 }
 
 std::string VolumeLabel(const std::string& drive) {
-    const std::string path = posix::PathOfDriveText(drive);
+    const std::string path = linuxos::PathOfDriveText(drive);
     struct stat st {};
     if (path.empty() || stat(path.c_str(), &st) != 0) {
         const int err = path.empty() ? ENOENT : errno;
         if (err == ENOENT || err == ENOTDIR) {
             throw Failure(FailureNo::PathNotFound, "Path not found: '" + path + "'");
         }
-        throw posix::FailureFromErrno(err, "cannot read '" + path + "'");
+        throw linuxos::FailureFromErrno(err, "cannot read '" + path + "'");
     }
-    const std::string device = posix::DeviceOfPath(path);
+    const std::string device = linuxos::DeviceOfPath(path);
     if (device.empty()) return {};
-    std::string label = posix::LabelFromByLabel(device);
-    if (label.empty()) label = posix::ProbeLabel(device);
+    std::string label = linuxos::LabelFromByLabel(device);
+    if (label.empty()) label = linuxos::ProbeLabel(device);
     return label;
 }
 
 std::string DriveOfPath(const std::string& path) {
-    return posix::DeviceOfPath(path);
+    return linuxos::DeviceOfPath(path);
 }
 
 std::string AbsolutePath(const std::string& path) {
     std::string full;
     if (path.empty() || path.front() != '/') {
-        std::unique_ptr<char, decltype(&free)> cwd(getcwd(nullptr, 0), &free);
-        if (!cwd) return path;  // no current folder to go by
-        full = cwd.get();
+        full = linuxos::CurrentFolder();
+        if (full.empty()) return path;  // no current folder to go by
         full += '/';
     }
     full += path;

@@ -1,7 +1,7 @@
 // FileSystemPosix: folders read once into a sorted arena of names, files stat'ed relative to
 // their folder's descriptor; on volumes that take parallel reads well, helper threads read
 // folders ahead of the walker.
-#include "platform/posix/FileSystemPosix.h"
+#include "platform/linux/FileSystemLinux.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -13,20 +13,22 @@
 #include <utility>
 #include <vector>
 
-#include "platform/posix/Errors.h"
-#include "platform/posix/FolderListing.h"
-#include "platform/posix/MaskMatcher.h"
-#include "platform/posix/Prefetcher.h"
-#include "platform/posix/Volumes.h"
+#include "platform/linux/Errors.h"
+#include "platform/linux/FolderListing.h"
+#include "platform/linux/MaskMatcher.h"
+#include "platform/linux/MountTable.h"
+#include "platform/linux/PathTools.h"
+#include "platform/linux/Prefetcher.h"
+#include "platform/linux/Volumes.h"
 
 namespace dirscribe::platform {
 
 namespace {
 
-using posix::FailureFromErrno;
-using posix::FolderNode;
-using posix::Listing;
-using posix::Record;
+using linuxos::FailureFromErrno;
+using linuxos::FolderNode;
+using linuxos::Listing;
+using linuxos::Record;
 
 // Folders past this many open descriptors give theirs back once read, and their sub-folders are
 // opened by full path instead, so a deep tree never runs out of descriptors.
@@ -37,8 +39,8 @@ struct WalkState {
     dev_t device = 0;
     bool knowDevice = false;
     int openFolders = 0;
-    posix::ReadBuffers buffers;
-    std::unique_ptr<posix::Prefetcher> prefetcher;
+    linuxos::ReadBuffers buffers;
+    std::unique_ptr<linuxos::Prefetcher> prefetcher;
 };
 
 FileDetails DetailsFromStat(const struct stat& st) {
@@ -61,9 +63,9 @@ class PosixFolder final : public Folder {
         : state_(std::move(state)), path_(path), noFollow_(hasParent) {
         if (parentFd >= 0 && !name.empty()) {
             const std::string nameText(name);
-            SetDescriptor(posix::OpenAt(parentFd, nameText.c_str(), true));
+            SetDescriptor(linuxos::OpenAt(parentFd, nameText.c_str(), true));
         } else {
-            SetDescriptor(posix::OpenFolderPath(path_, noFollow_));
+            SetDescriptor(linuxos::OpenFolderPath(path_, noFollow_));
         }
         if (fd_ < 0) openError_ = errno;
     }
@@ -116,14 +118,14 @@ class PosixFolder final : public Folder {
         // Folders' records are complete once listed; files' are not looked at here, as helpers
         // may be writing them.
         if (record != nullptr) {
-            if ((record->flags & posix::kKindFailed) != 0) {
+            if ((record->flags & linuxos::kKindFailed) != 0) {
                 // Reported once; a Retry reads the attributes again.
-                record->flags &= static_cast<std::uint8_t>(~posix::kKindFailed);
+                record->flags &= static_cast<std::uint8_t>(~linuxos::kKindFailed);
                 throw FailureFromErrno(listing_->errors[entry.index]);
             }
-            if ((record->flags & posix::kKindKnown) != 0) {
-                if ((record->flags & posix::kSubFolder) != 0) return SubFolderKind::Folder;
-                if ((record->flags & posix::kOtherVolume) != 0) return SubFolderKind::OtherVolume;
+            if ((record->flags & linuxos::kKindKnown) != 0) {
+                if ((record->flags & linuxos::kSubFolder) != 0) return SubFolderKind::Folder;
+                if ((record->flags & linuxos::kOtherVolume) != 0) return SubFolderKind::OtherVolume;
                 return SubFolderKind::NotFolder;
             }
         }
@@ -132,7 +134,7 @@ class PosixFolder final : public Folder {
             throw FailureFromErrno(err);
         }
         if (record != nullptr && kind == EntryKind::Unknown) {
-            record->kind = posix::KindFromMode(st.st_mode);
+            record->kind = linuxos::KindFromMode(st.st_mode);
             if (S_ISREG(st.st_mode)) StoreDetails(entry.index, st);
         }
         if (!S_ISDIR(st.st_mode)) return SubFolderKind::NotFolder;
@@ -141,7 +143,7 @@ class PosixFolder final : public Folder {
     }
 
     void BeginFiles(std::string_view mask) override {
-        if (!posix::MaskMatcher::IsUsable(mask)) {
+        if (!linuxos::MaskMatcher::IsUsable(mask)) {
             throw Failure(FailureNo::BadFileName, "Invalid file mask (a mask cannot contain '/')");
         }
         if (read_ != ReadState::Complete) Read();
@@ -153,7 +155,7 @@ class PosixFolder final : public Folder {
     bool NextFile(Entry& entry) override {
         if (!mask_) return false;
         constexpr std::uint8_t kKnown =
-            posix::kHasDetails | posix::kDetailsFailed | posix::kNotAFile;
+            linuxos::kHasDetails | linuxos::kDetailsFailed | linuxos::kNotAFile;
         auto& records = listing_->records;
         while (fileCursor_ < records.size()) {
             const auto index = static_cast<std::uint32_t>(fileCursor_++);
@@ -164,7 +166,7 @@ class PosixFolder final : public Folder {
                 // Only links to ordinary files are listed. A link that cannot be followed is
                 // listed too: reading its details then tells why (a broken one is not found).
                 Await(index);
-                if ((record.flags & posix::kNotAFile) != 0) continue;
+                if ((record.flags & linuxos::kNotAFile) != 0) continue;
                 if ((record.flags & kKnown) == 0) {
                     struct stat st {};
                     Entry probe;
@@ -186,10 +188,10 @@ class PosixFolder final : public Folder {
         Record* record = RecordOf(entry);
         if (record != nullptr) Await(entry.index);
         if (record != nullptr && entry.index < listing_->details.size()) {
-            if ((record->flags & posix::kHasDetails) != 0) return listing_->details[entry.index];
-            if ((record->flags & posix::kDetailsFailed) != 0) {
+            if ((record->flags & linuxos::kHasDetails) != 0) return listing_->details[entry.index];
+            if ((record->flags & linuxos::kDetailsFailed) != 0) {
                 // Reported once; a Retry reads them again.
-                record->flags &= static_cast<std::uint8_t>(~posix::kDetailsFailed);
+                record->flags &= static_cast<std::uint8_t>(~linuxos::kDetailsFailed);
                 throw FailureFromErrno(listing_->errors[entry.index]);
             }
         }
@@ -229,7 +231,7 @@ class PosixFolder final : public Folder {
             const int err = std::exchange(openError_, 0);
             throw FailureFromErrno(err);
         }
-        SetDescriptor(posix::OpenFolderPath(path_, noFollow_));
+        SetDescriptor(linuxos::OpenFolderPath(path_, noFollow_));
         if (fd_ < 0) throw FailureFromErrno(errno);
     }
 
@@ -247,7 +249,7 @@ class PosixFolder final : public Folder {
         if (listing_ == &own_ && !own_.names->empty()) oldNames_.push_back(std::move(own_.names));
         listing_ = &own_;
         own_.names = std::make_unique<std::string>();
-        const int err = posix::ReadListing(fd_, state_->buffers, own_);
+        const int err = linuxos::ReadListing(fd_, state_->buffers, own_);
         readError_ = own_.readError;
         if (err != 0) throw FailureFromErrno(err);
         read_ = readError_ == 0 ? ReadState::Complete : ReadState::Failed;
@@ -286,7 +288,7 @@ class PosixFolder final : public Folder {
     void StoreDetails(std::uint32_t index, const struct stat& st) {
         listing_->PrepareResults();
         listing_->details[index] = DetailsFromStat(st);
-        listing_->records[index].flags |= posix::kHasDetails;
+        listing_->records[index].flags |= linuxos::kHasDetails;
     }
 
     // Stats an entry relative to the open folder; by full path when the folder has no
@@ -306,7 +308,7 @@ class PosixFolder final : public Folder {
             name = fallback.c_str();
         }
         const int result =
-            posix::RetryOnInterrupt([&] { return fstatat(dirFd, name, &st, flags); });
+            linuxos::RetryOnInterrupt([&] { return fstatat(dirFd, name, &st, flags); });
         return result == 0 ? 0 : errno;
     }
 
@@ -325,7 +327,7 @@ class PosixFolder final : public Folder {
     std::vector<std::unique_ptr<std::string>> oldNames_;
     std::size_t allCursor_ = 0;
     std::size_t fileCursor_ = 0;
-    std::optional<posix::MaskMatcher> mask_;
+    std::optional<linuxos::MaskMatcher> mask_;
 };
 
 class PosixFileSystem final : public FileSystem {
@@ -351,7 +353,7 @@ class PosixFileSystem final : public FileSystem {
             canonical = resolved;
             free(resolved);
         }
-        const auto mount = posix::FindMount(canonical);
+        const auto mount = linuxos::FindMount(canonical);
         const std::string mountPoint = mount ? mount->target : std::string("/");
         std::string_view below = canonical;
         if (mountPoint != "/") below.remove_prefix(std::min(mountPoint.size(), below.size()));
@@ -373,12 +375,12 @@ class PosixFileSystem final : public FileSystem {
         state_->prefetcher.reset();
         if (!state_->knowDevice) return;
         const int threads =
-            readThreads_ >= 0 ? readThreads_ : posix::PrefetchThreadsFor(state_->device);
+            readThreads_ >= 0 ? readThreads_ : linuxos::PrefetchThreadsFor(state_->device);
         if (threads <= 0) return;
-        std::unique_ptr<posix::MaskMatcher> matcher;
-        if (files && posix::MaskMatcher::IsUsable(mask))
-            matcher = std::make_unique<posix::MaskMatcher>(mask);
-        state_->prefetcher = std::make_unique<posix::Prefetcher>(
+        std::unique_ptr<linuxos::MaskMatcher> matcher;
+        if (files && linuxos::MaskMatcher::IsUsable(mask))
+            matcher = std::make_unique<linuxos::MaskMatcher>(mask);
+        state_->prefetcher = std::make_unique<linuxos::Prefetcher>(
             threads, std::move(matcher), state_->device, state_->knowDevice);
     }
 
@@ -409,15 +411,15 @@ class PosixFileSystem final : public FileSystem {
 }  // namespace
 
 std::unique_ptr<FileSystem> MakeFileSystem() {
-    return posix::MakeFileSystem(-1);
+    return linuxos::MakeFileSystem(-1);
 }
 
-namespace posix {
+namespace linuxos {
 
 std::unique_ptr<FileSystem> MakeFileSystem(int readThreads) {
     return std::make_unique<PosixFileSystem>(readThreads);
 }
 
-}  // namespace posix
+}  // namespace linuxos
 
 }  // namespace dirscribe::platform

@@ -2,7 +2,7 @@
 // (which queues its sub-folders), or a chunk of a listed folder's files to stat. The walker
 // takes each folder when it gets there and each file's details when it needs them, doing the
 // work itself when no helper has begun it, so it never waits for work nobody does.
-#include "platform/posix/Prefetcher.h"
+#include "platform/linux/Prefetcher.h"
 
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -12,7 +12,7 @@
 #include <cstdlib>
 #include <fstream>
 
-namespace dirscribe::platform::posix {
+namespace dirscribe::platform::linuxos {
 
 namespace {
 
@@ -316,4 +316,4 @@ int PrefetchThreadsFor(dev_t device) {
     return threads;
 }
 
-}  // namespace dirscribe::platform::posix
+}  // namespace dirscribe::platform::linuxos

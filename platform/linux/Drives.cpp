@@ -2,37 +2,25 @@
 #include "platform/Drives.h"
 
 #include <dirent.h>
-#include <libmount/libmount.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cstdlib>
-#include <fstream>
 #include <map>
-#include <memory>
 #include <set>
 #include <string_view>
 #include <utility>
 
-#include "engine/Failure.h"
+#include "base/Failure.h"
+#include "base/Paths.h"
 #include "platform/FileSystem.h"
-#include "platform/posix/DriveTable.h"
-#include "platform/posix/Volumes.h"
+#include "platform/linux/DriveTable.h"
+#include "platform/linux/PathTools.h"
+#include "platform/linux/Volumes.h"
 
 namespace dirscribe::platform {
 
-namespace posix {
+namespace linuxos {
 
 namespace {
-
-// True when `path` is `root` or lies below it.
-bool IsUnder(std::string_view path, std::string_view root) {
-    if (root.empty()) return false;
-    if (root == "/") return !path.empty() && path.front() == '/';
-    if (path.substr(0, root.size()) != root) return false;
-    return path.size() == root.size() || path[root.size()] == '/';
-}
 
 // Places whose mounts are the system's own business, never a drive of the user's.
 bool IsSystemPlace(const std::string& target) {
@@ -41,39 +29,6 @@ bool IsSystemPlace(const std::string& target) {
         if (IsUnder(target, place)) return true;
     }
     return false;
-}
-
-bool IsBlockDevice(const std::string& path) {
-    struct stat st {};
-    return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISBLK(st.st_mode);
-}
-
-bool IsFolder(const std::string& path) {
-    struct stat st {};
-    return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
-std::string RealPath(const std::string& path) {
-    std::unique_ptr<char, decltype(&free)> resolved(realpath(path.c_str(), nullptr), &free);
-    return resolved ? std::string(resolved.get()) : path;
-}
-
-// Whether the medium of a block device can be taken out: sysfs says so for the whole disk,
-// so a partition asks its parent.
-bool IsRemovableDevice(const std::string& device) {
-    const auto slash = device.rfind('/');
-    const std::string name = device.substr(slash == std::string::npos ? 0 : slash + 1);
-    if (name.rfind("sr", 0) == 0) return true;
-    std::string node = RealPath("/sys/class/block/" + name);
-    if (access((node + "/partition").c_str(), F_OK) == 0) node = node.substr(0, node.rfind('/'));
-    std::ifstream in(node + "/removable");
-    char flag = '0';
-    return in >> flag && flag == '1';
-}
-
-std::string CurrentFolder() {
-    std::unique_ptr<char, decltype(&free)> cwd(getcwd(nullptr, 0), &free);
-    return cwd ? std::string(cwd.get()) : std::string("/");
 }
 
 }  // namespace
@@ -120,42 +75,9 @@ std::vector<DriveInfo> DrivesFromMounts(
     return drives;
 }
 
-std::vector<MountRecord> ReadMountTable() {
-    std::vector<MountRecord> records;
-    std::unique_ptr<libmnt_table, decltype(&mnt_unref_table)> table(mnt_new_table(),
-                                                                    &mnt_unref_table);
-    if (!table || mnt_table_parse_mtab(table.get(), nullptr) != 0) return records;
-    std::unique_ptr<libmnt_iter, decltype(&mnt_free_iter)> iter(mnt_new_iter(MNT_ITER_FORWARD),
-                                                                &mnt_free_iter);
-    if (!iter) return records;
-    const auto text = [](const char* s) { return s != nullptr ? std::string(s) : std::string(); };
-    libmnt_fs* fs = nullptr;
-    while (mnt_table_next_fs(table.get(), iter.get(), &fs) == 0) {
-        MountRecord m;
-        m.target = text(mnt_fs_get_target(fs));
-        m.source = text(mnt_fs_get_source(fs));
-        m.fsType = text(mnt_fs_get_fstype(fs));
-        m.fsRoot = text(mnt_fs_get_root(fs));
-        if (m.fsRoot.empty()) m.fsRoot = "/";
-        m.pseudo = mnt_fs_is_pseudofs(fs) != 0;
-        m.network = mnt_fs_is_netfs(fs) != 0 || m.fsType == "fuse.sshfs";
-        if (!m.source.empty() && m.source.front() == '/' && IsBlockDevice(m.source)) {
-            m.device = RealPath(m.source);
-            m.removable = IsRemovableDevice(m.device);
-        }
-        // A share that stopped answering would hang the stat; a mount point of one is a folder.
-        if (!m.network) m.folder = IsFolder(m.target);
-        records.push_back(std::move(m));
-    }
-    return records;
-}
-
 std::vector<std::string> OpticalDevices() {
     std::vector<std::string> devices;
-    struct CloseDir {
-        void operator()(DIR* dir) const { closedir(dir); }
-    };
-    std::unique_ptr<DIR, CloseDir> dir(opendir("/dev"));
+    DirStream dir(opendir("/dev"));
     if (!dir) return devices;
     while (const struct dirent* entry = readdir(dir.get())) {
         const std::string_view name = entry->d_name;
@@ -168,13 +90,13 @@ std::vector<std::string> OpticalDevices() {
     return devices;
 }
 
-}  // namespace posix
+}  // namespace linuxos
 
 namespace {
 
 // The label of a mounted volume: the udev label links first; the device itself is read only
 // when they say nothing.
-std::string LabelOfMount(const posix::MountRecord& mount) {
+std::string LabelOfMount(const linuxos::MountRecord& mount) {
     if (mount.device.empty()) return {};
     try {
         return VolumeLabel(mount.target);
@@ -186,14 +108,15 @@ std::string LabelOfMount(const posix::MountRecord& mount) {
 }  // namespace
 
 std::vector<DriveInfo> ListDrives() {
-    return posix::DrivesFromMounts(posix::ReadMountTable(), posix::OpticalDevices(), LabelOfMount);
+    return linuxos::DrivesFromMounts(linuxos::ReadMountTable(), linuxos::OpticalDevices(),
+                                     LabelOfMount);
 }
 
 int DriveIndexOfPath(const std::vector<DriveInfo>& drives, const std::string& path) {
     int best = -1;
     for (std::size_t i = 0; i < drives.size(); ++i) {
         const std::string& root = drives[i].root;
-        if (!posix::IsUnder(path, root)) continue;
+        if (!IsUnder(path, root)) continue;
         if (best < 0 || root.size() > drives[static_cast<std::size_t>(best)].root.size())
             best = static_cast<int>(i);
     }
@@ -201,14 +124,14 @@ int DriveIndexOfPath(const std::vector<DriveInfo>& drives, const std::string& pa
 }
 
 DriveFolder OpenDrive(const std::string& driveText) {
-    const std::string path = posix::PathOfDriveText(driveText);
-    const auto mounts = posix::ReadMountTable();
+    const std::string path = linuxos::PathOfDriveText(driveText);
+    const auto mounts = linuxos::ReadMountTable();
     // The drives without labels: only their roots matter here.
-    const auto drives = posix::DrivesFromMounts(mounts, {}, {});
+    const auto drives = linuxos::DrivesFromMounts(mounts, {}, {});
     DriveFolder folder;
-    if (posix::IsBlockDevice(path)) {
+    if (linuxos::IsBlockDevice(path)) {
         // An optical drive known by its device: wherever its disc is mounted now.
-        const std::string device = posix::RealPath(path);
+        const std::string device = linuxos::RealPath(path);
         for (auto it = mounts.rbegin(); it != mounts.rend(); ++it) {
             if (it->device == device) {
                 folder.root = it->target;
@@ -220,15 +143,15 @@ DriveFolder OpenDrive(const std::string& driveText) {
                           "Disk not ready: no disc is mounted from '" + driveText + "'");
         }
     } else {
-        if (path.empty() || !posix::IsFolder(path)) {
+        if (path.empty() || !linuxos::IsFolderPath(path)) {
             throw Failure(FailureNo::PathNotFound, "Path not found: '" + path + "'");
         }
         // A mount point left behind by a volume that was taken out is an empty folder of the
         // file system above it, not the drive.
-        const std::string real = posix::RealPath(path);
+        const std::string real = linuxos::RealPath(path);
         const bool mounted =
             std::any_of(mounts.begin(), mounts.end(),
-                        [&](const posix::MountRecord& m) { return m.target == real; });
+                        [&](const linuxos::MountRecord& m) { return m.target == real; });
         if (!mounted) {
             throw Failure(FailureNo::DiskNotReady,
                           "Disk not ready: nothing is mounted on '" + path + "'");
@@ -236,11 +159,12 @@ DriveFolder OpenDrive(const std::string& driveText) {
         folder.root = real;
     }
     folder.current = folder.root;
-    const std::string cwd = posix::CurrentFolder();
+    std::string cwd = linuxos::CurrentFolder();
+    if (cwd.empty()) cwd = "/";
     const int holder = DriveIndexOfPath(drives, cwd);
     if (holder >= 0 && drives[static_cast<std::size_t>(holder)].root == folder.root) {
         folder.current = cwd;
-    } else if (holder < 0 && posix::IsUnder(cwd, folder.root)) {
+    } else if (holder < 0 && IsUnder(cwd, folder.root)) {
         folder.current = cwd;
     }
     return folder;
@@ -248,7 +172,7 @@ DriveFolder OpenDrive(const std::string& driveText) {
 
 std::string TrayDriveOfText(const std::string& driveText) {
     if (driveText.empty()) return {};
-    return DriveOfPath(posix::PathOfDriveText(driveText));
+    return DriveOfPath(linuxos::PathOfDriveText(driveText));
 }
 
 }  // namespace dirscribe::platform

@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "platform/FileSystem.h"
-#include "platform/posix/MaskMatcher.h"
+#include "platform/linux/MaskMatcher.h"
 
-namespace dirscribe::platform::posix {
+namespace dirscribe::platform::linuxos {
 
 // One entry of a folder: where its name lies in the arena and what is known of it.
 struct Record {
@@ -101,4 +101,4 @@ int OpenAt(int dirFd, const char* name, bool noFollow);
 // call. With `noFollowLast` a link in the last place is not opened.
 int OpenFolderPath(std::string_view path, bool noFollowLast);
 
-}  // namespace dirscribe::platform::posix
+}  // namespace dirscribe::platform::linuxos

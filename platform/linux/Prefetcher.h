@@ -15,10 +15,10 @@
 #include <thread>
 #include <vector>
 
-#include "platform/posix/FolderListing.h"
-#include "platform/posix/MaskMatcher.h"
+#include "platform/linux/FolderListing.h"
+#include "platform/linux/MaskMatcher.h"
 
-namespace dirscribe::platform::posix {
+namespace dirscribe::platform::linuxos {
 
 // An open folder descriptor shared by those who still work relative to it.
 class SharedDescriptor {
@@ -134,4 +134,4 @@ class Prefetcher {
 // drives, where reading in parallel makes the drive seek; a few elsewhere.
 int PrefetchThreadsFor(dev_t device);
 
-}  // namespace dirscribe::platform::posix
+}  // namespace dirscribe::platform::linuxos

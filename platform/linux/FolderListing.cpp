@@ -1,6 +1,6 @@
 // FolderListing: a folder read with getdents64 into one arena of names, sorted by a key of
 // upper-cased leading bytes, and the stat calls made ahead of the walker.
-#include "platform/posix/FolderListing.h"
+#include "platform/linux/FolderListing.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -14,9 +14,10 @@
 #include <cstring>
 #include <utility>
 
-#include "platform/posix/Errors.h"
+#include "platform/linux/Errors.h"
+#include "platform/linux/PathTools.h"
 
-namespace dirscribe::platform::posix {
+namespace dirscribe::platform::linuxos {
 
 namespace {
 
@@ -306,4 +307,4 @@ int OpenFolderPath(std::string_view path, bool noFollowLast) {
     return fd;
 }
 
-}  // namespace dirscribe::platform::posix
+}  // namespace dirscribe::platform::linuxos

@@ -5,7 +5,7 @@
 
 #include "platform/Regional.h"
 
-namespace dirscribe::platform::posix {
+namespace dirscribe::platform::linuxos {
 
 // Translates a strftime format (as nl_langinfo(D_FMT) and T_FMT give it) into pattern tokens.
 // Understood: %d %e %m %y %Y %H %I %k %l %M %S %p %P %r %R %T %D %F %b %h %B %a %A %n %t %%,
@@ -15,4 +15,4 @@ namespace dirscribe::platform::posix {
 DateTimePattern PatternFromStrftime(std::string_view format,
                                     std::string_view ampmFormat = "%I:%M:%S %p");
 
-}  // namespace dirscribe::platform::posix
+}  // namespace dirscribe::platform::linuxos

@@ -5,10 +5,10 @@
 
 #include "platform/FileSystem.h"
 
-namespace dirscribe::platform::posix {
+namespace dirscribe::platform::linuxos {
 
 // The file system read with `readThreads` helper threads ahead of the walker (0: the walker
 // reads everything itself; -1: as many as suit the volume being listed).
 std::unique_ptr<FileSystem> MakeFileSystem(int readThreads);
 
-}  // namespace dirscribe::platform::posix
+}  // namespace dirscribe::platform::linuxos

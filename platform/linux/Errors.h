@@ -5,9 +5,9 @@
 #include <string>
 #include <string_view>
 
-#include "engine/Failure.h"
+#include "base/Failure.h"
 
-namespace dirscribe::platform::posix {
+namespace dirscribe::platform::linuxos {
 
 // The failure number the walker and the run know an errno value by:
 // ENOENT, ENOTDIR -> 53; EACCES, EPERM, EBUSY, ELOOP, EROFS, ETXTBSY, EISDIR -> 75;
@@ -28,13 +28,4 @@ Failure FailureFromErrno(int err, std::string_view context);
 // marked as coming from a list file.
 Failure ListFileFailure(int err, std::string_view action, const std::string& path);
 
-// Calls `call` again while it fails with EINTR; returns its last result.
-template <class Call>
-auto RetryOnInterrupt(Call&& call) {
-    for (;;) {
-        auto result = call();
-        if (!(result == -1 && errno == EINTR)) return result;
-    }
-}
-
-}  // namespace dirscribe::platform::posix
+}  // namespace dirscribe::platform::linuxos

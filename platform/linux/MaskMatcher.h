@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-namespace dirscribe::platform::posix {
+namespace dirscribe::platform::linuxos {
 
 // A file mask compiled once and matched against many names. '*' stands for any run of
 // characters, '?' for exactly one character (a UTF-8 sequence is one character, so is a byte
@@ -39,11 +39,7 @@ class MaskMatcher {
     bool matchesNone_ = false;
 };
 
-// Decodes the character at `pos` of `text`: returns it and sets `length` to its bytes. A byte
-// that does not start a valid UTF-8 sequence gives 0x80000000 + the byte, with length 1.
-char32_t DecodeCharacter(std::string_view text, std::size_t pos, std::size_t& length);
-
 // The case-folded form of a character (simple case folding: lower case of the upper case).
 char32_t FoldCase(char32_t c);
 
-}  // namespace dirscribe::platform::posix
+}  // namespace dirscribe::platform::linuxos

@@ -1,5 +1,5 @@
 // RegionalPosix: regional settings from the LC_TIME and LC_NUMERIC locales.
-#include "platform/posix/RegionalPosix.h"
+#include "platform/linux/RegionalLinux.h"
 
 #include <langinfo.h>
 #include <locale.h>
@@ -147,7 +147,7 @@ bool IsPlainLocale(const char* name) {
 
 }  // namespace
 
-namespace posix {
+namespace linuxos {
 
 DateTimePattern PatternFromStrftime(std::string_view format, std::string_view ampmFormat) {
     DateTimePattern pattern;
@@ -155,7 +155,7 @@ DateTimePattern PatternFromStrftime(std::string_view format, std::string_view am
     return pattern;
 }
 
-}  // namespace posix
+}  // namespace linuxos
 
 RegionalSettings CurrentRegionalSettings() {
     RegionalSettings settings = RegionalSettings::UnitedStates();
@@ -166,9 +166,9 @@ RegionalSettings CurrentRegionalSettings() {
         std::string_view timeFormat = nl_langinfo(T_FMT);
         if (timeFormat.empty()) timeFormat = ampmFormat;
         if (!dateFormat.empty()) {
-            settings.shortDate = posix::PatternFromStrftime(dateFormat, ampmFormat);
+            settings.shortDate = linuxos::PatternFromStrftime(dateFormat, ampmFormat);
         }
-        settings.longTime = posix::PatternFromStrftime(timeFormat, ampmFormat);
+        settings.longTime = linuxos::PatternFromStrftime(timeFormat, ampmFormat);
         settings.am = nl_langinfo(AM_STR);
         settings.pm = nl_langinfo(PM_STR);
         for (int i = 0; i < 12; ++i) {

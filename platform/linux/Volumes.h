@@ -1,22 +1,10 @@
 // Volumes: the mount table, drive texts and volume labels on Linux.
 #pragma once
 
-#include <optional>
 #include <string>
 #include <string_view>
 
-namespace dirscribe::platform::posix {
-
-// One mounted file system.
-struct MountEntry {
-    std::string target;  // where it is mounted, "/" for the root file system
-    std::string source;  // what is mounted: a device such as "/dev/sda1", or "tmpfs", "proc", ...
-};
-
-// The mounted file system that holds `path` (absolute; matched by its text against the mount
-// targets, so links in it should already be resolved). Empty when the mount table cannot be
-// read.
-std::optional<MountEntry> FindMount(const std::string& path);
+namespace dirscribe::platform::linuxos {
 
 // The path named by a drive-list text: "/media/u/CD [MUSIC01]" gives "/media/u/CD"; a text
 // without a trailing " [...]" is a path as it is.
@@ -29,4 +17,4 @@ std::string DecodeUdevName(std::string_view name);
 // none or the device cannot be read.
 std::string ProbeLabel(const std::string& device);
 
-}  // namespace dirscribe::platform::posix
+}  // namespace dirscribe::platform::linuxos

@@ -1,9 +1,9 @@
 // Errors: errno values as numbered failures.
-#include "platform/posix/Errors.h"
+#include "platform/linux/Errors.h"
 
 #include <string.h>
 
-namespace dirscribe::platform::posix {
+namespace dirscribe::platform::linuxos {
 
 namespace {
 
@@ -66,13 +66,7 @@ Failure FailureFromErrno(int err, std::string_view context) {
 }
 
 Failure ListFileFailure(int err, std::string_view action, const std::string& path) {
-    std::string text = "cannot ";
-    text += action;
-    text += " list file '";
-    text += path;
-    text += "': ";
-    text += ErrnoText(err);
-    return Failure(FailureNumberFromErrno(err), std::move(text), true);
+    return dirscribe::ListFileFailure(FailureNumberFromErrno(err), action, path, ErrnoText(err));
 }
 
-}  // namespace dirscribe::platform::posix
+}  // namespace dirscribe::platform::linuxos

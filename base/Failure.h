@@ -1,8 +1,9 @@
-// Failure: a numbered condition with a description, the one error type of the engine.
+// Failure: a numbered condition with a description, the one error type of every layer.
 #pragma once
 
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 namespace dirscribe {
 
@@ -41,5 +42,14 @@ class Failure : public std::runtime_error {
     std::string description_;
     bool listFile_;
 };
+
+// A failure of a list-file operation: "cannot <action> list file '<path>': <reason>", marked
+// as coming from a list file.
+inline Failure ListFileFailure(int number, std::string_view action, std::string_view path,
+                               std::string_view reason) {
+    std::string text = "cannot ";
+    text.append(action).append(" list file '").append(path).append("': ").append(reason);
+    return Failure(number, std::move(text), true);
+}
 
 }  // namespace dirscribe

@@ -14,7 +14,7 @@ namespace dirscribe::cli {
 // What the command line asked for.
 struct CliOptions {
     std::string startFolder;
-    int format = 0;
+    ListFormat format = ListFormat::Text;
     std::string mask = "*.*";
     bool dirsOnly = false;
     std::string description;

@@ -13,6 +13,10 @@
 
 namespace {
 
+using dirscribe::FormatInfo;
+using dirscribe::IndexOf;
+using dirscribe::kFormats;
+using dirscribe::ListFormat;
 using dirscribe::cli::CliOptions;
 namespace console = dirscribe::platform::console;
 
@@ -49,12 +53,10 @@ int UsageError(const std::string& message) {
     return kExitUsage;
 }
 
-bool ParseFormat(std::string_view text, int& format) {
-    static constexpr std::string_view kNames[6] = {"text", "text-names", "csv-names",
-                                                   "csv",  "html-names", "html"};
-    for (int i = 0; i < 6; ++i) {
-        if (text == kNames[i] || (text.size() == 1 && text[0] == '0' + i)) {
-            format = i;
+bool ParseFormat(std::string_view text, ListFormat& format) {
+    for (const FormatInfo& info : kFormats) {
+        if (text == info.cliName || (text.size() == 1 && text[0] == '0' + IndexOf(info.format))) {
+            format = info.format;
             return true;
         }
     }
@@ -151,7 +153,7 @@ int main(int argc, char** argv) {
     console::CatchInterrupt();
 
     dirscribe::SharedState state;
-    state.OutputFormat = static_cast<std::int16_t>(options.format);
+    state.OutputFormat = options.format;
     dirscribe::cli::CliFrontEnd frontEnd(options, state);
     dirscribe::ListFiles files;
     files.SetStandardOutputName(dirscribe::cli::CliFrontEnd::kStandardOutput);

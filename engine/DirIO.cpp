@@ -113,23 +113,23 @@ DirIO::Outcome DirIO::WriteLine(Walk& walk, std::string_view text, const std::st
                  folderPath, entryName);
 }
 
-void DirIO::BuildFileLine(int format, const std::string& folderPath, std::string_view name,
+void DirIO::BuildFileLine(ListFormat format, const std::string& folderPath, std::string_view name,
                           const platform::FileDetails& details) {
     line_.clear();
     switch (format) {
-        case 0:
+        case ListFormat::Text:
             AppendPaddedName(line_, name);
             formatter_.AppendSizeText(line_, details.size);
             line_ += " bytes ";
             formatter_.AppendTimeStamp(line_, clock_.ToLocal(details.mtime));
             break;
-        case 1:
+        case ListFormat::TextNames:
             AppendPaddedName(line_, name);
             break;
-        case 2:
+        case ListFormat::CsvNames:
             AppendQuoted(line_, BaseName(name));
             break;
-        case 3: {
+        case ListFormat::Csv: {
             AppendQuoted(line_, folderPath);
             line_ += ',';
             AppendQuoted(line_, name);
@@ -142,12 +142,12 @@ void DirIO::BuildFileLine(int format, const std::string& folderPath, std::string
             formatter_.AppendTimeStamp(line_, clock_.ToLocal(details.mtime));
             break;
         }
-        case 4:
+        case ListFormat::HtmlNames:
             line_ += "<tr><td>";
             AppendHtml(line_, BaseName(name));
             line_ += "</td></tr>";
             break;
-        case 5:
+        case ListFormat::Html:
             line_ += "<tr><td>";
             AppendHtml(line_, name);
             line_ += "</td><td align=right>";
@@ -155,8 +155,6 @@ void DirIO::BuildFileLine(int format, const std::string& folderPath, std::string
             line_ += "</td><td align=right>";
             formatter_.AppendTimeStamp(line_, clock_.ToLocal(details.mtime));
             line_ += "</td></tr>";
-            break;
-        default:
             break;
     }
 }
@@ -166,7 +164,7 @@ void DirIO::WalkFolder(Walk& walk, const std::string& folderPath,
                        std::string_view nameInParent) {
     // The heading.
     {
-        const int format = state_.OutputFormat;
+        const ListFormat format = state_.OutputFormat;
         std::string heading;
         if (IsTextFormat(format)) {
             if (WriteLine(walk, {}, folderPath, {}) == Outcome::Abort) return;
@@ -179,7 +177,7 @@ void DirIO::WalkFolder(Walk& walk, const std::string& folderPath,
             heading = "<tr><td bgcolor=#3399FF><b>";
             AppendHtml(heading, texts.folderName);
             heading += "</b></td>";
-            if (format == 5) {
+            if (format == ListFormat::Html) {
                 heading +=
                     "<td align=center bgcolor=#3399FF><b>Size</b></td>"
                     "<td align=center bgcolor=#3399FF><b>Last Modified</b></td>";
@@ -219,7 +217,7 @@ void DirIO::WalkFolder(Walk& walk, const std::string& folderPath,
     }
 
     // Format 0 names the sub-folders before the files.
-    if (state_.OutputFormat == 0) {
+    if (state_.OutputFormat == ListFormat::Text) {
         std::string line;
         for (const auto& sub : subFolders) {
             line.assign(kDirMarker).append(sub.name);

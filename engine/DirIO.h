@@ -45,7 +45,7 @@ class DirIO {
                             std::string_view entryName);
     Outcome WriteLine(Walk& walk, std::string_view text, const std::string& folderPath,
                       std::string_view entryName);
-    void BuildFileLine(int format, const std::string& folderPath, std::string_view name,
+    void BuildFileLine(ListFormat format, const std::string& folderPath, std::string_view name,
                        const platform::FileDetails& details);
 
     SharedState& state_;

@@ -56,7 +56,7 @@ bool IsAscii(std::string_view text) {
 
 }  // namespace
 
-std::string DialogFilter(int format) {
+std::string DialogFilter(ListFormat format) {
     if (IsCsvFormat(format)) return "Comma Separated Value Files (*.csv)|*.csv";
     if (IsHtmlFormat(format)) return "HTML Files (*.htm)|*.htm";
     return "Text Files (*.txt)|*.txt";

@@ -9,25 +9,55 @@
 
 namespace dirscribe {
 
-// The Output Format menu's entries, by OutputFormat.
-inline constexpr const char* kFormatNames[6] = {
-    "Standard (Text)",
-    "Standard (Text) Names Only",
-    "Comma Separated (CSV) Names Only",
-    "Comma Separated (CSV) Full Details",
-    "HTML (HTM) Names Only",
-    "HTML (HTM) Full Details",
+// The six list formats, numbered as the Output Format menu orders them.
+enum class ListFormat : std::int16_t {
+    Text = 0,       // a heading per folder, "<DIR> " lines, padded names with size and time
+    TextNames = 1,  // the same headings, padded names only
+    CsvNames = 2,   // one quoted name (without its extension) a line
+    Csv = 3,        // folder, name, size and time, quoted
+    HtmlNames = 4,  // a table row per name (without its extension)
+    Html = 5,       // a table row per file with size and time
 };
+inline constexpr int kFormatCount = 6;
 
 // The three families the run treats alike.
-constexpr bool IsTextFormat(int format) {
-    return format == 0 || format == 1;
+enum class FormatGroup : std::uint8_t { Text, Csv, Html };
+
+// What the program calls a format: its menu entry, its dirscribe-cli name and its family.
+struct FormatInfo {
+    ListFormat format;
+    std::string_view menuName;
+    std::string_view cliName;
+    FormatGroup group;
+};
+
+inline constexpr FormatInfo kFormats[kFormatCount] = {
+    {ListFormat::Text, "Standard (Text)", "text", FormatGroup::Text},
+    {ListFormat::TextNames, "Standard (Text) Names Only", "text-names", FormatGroup::Text},
+    {ListFormat::CsvNames, "Comma Separated (CSV) Names Only", "csv-names", FormatGroup::Csv},
+    {ListFormat::Csv, "Comma Separated (CSV) Full Details", "csv", FormatGroup::Csv},
+    {ListFormat::HtmlNames, "HTML (HTM) Names Only", "html-names", FormatGroup::Html},
+    {ListFormat::Html, "HTML (HTM) Full Details", "html", FormatGroup::Html},
+};
+
+constexpr int IndexOf(ListFormat format) {
+    return static_cast<int>(format);
 }
-constexpr bool IsCsvFormat(int format) {
-    return format == 2 || format == 3;
+constexpr const FormatInfo& InfoOf(ListFormat format) {
+    return kFormats[IndexOf(format)];
 }
-constexpr bool IsHtmlFormat(int format) {
-    return format == 4 || format == 5;
+// The format of menu index 0..5 (any other index is taken as the first).
+constexpr ListFormat FormatAt(int index) {
+    return index >= 0 && index < kFormatCount ? kFormats[index].format : ListFormat::Text;
+}
+constexpr bool IsTextFormat(ListFormat format) {
+    return InfoOf(format).group == FormatGroup::Text;
+}
+constexpr bool IsCsvFormat(ListFormat format) {
+    return InfoOf(format).group == FormatGroup::Csv;
+}
+constexpr bool IsHtmlFormat(ListFormat format) {
+    return InfoOf(format).group == FormatGroup::Html;
 }
 
 inline constexpr std::string_view kHyphenLine =
@@ -43,7 +73,7 @@ inline constexpr std::size_t kPaddedNameWidth = 65;
 inline constexpr std::size_t kSizeTextWidth = 16;
 
 // The file dialog filter for a format: "Text Files (*.txt)|*.txt" and its CSV and HTML kin.
-std::string DialogFilter(int format);
+std::string DialogFilter(ListFormat format);
 
 // A text between double quotes; a double quote inside it is doubled so the field stays
 // readable by CSV readers.

@@ -136,13 +136,13 @@ RunOutcome ListingRun::Command1_Click() {
             step([&] { dirIO.WriteListLine(line, newListNo, appendNo, options); });
         };
 
-        const int headerFormat = state_.OutputFormat;
+        const ListFormat headerFormat = state_.OutputFormat;
         if (IsTextFormat(headerFormat)) {
             write(lineBuffer);
             write(lineBuffer);
             lineBuffer = kHyphenLine;
             write(lineBuffer);
-        } else if (headerFormat == 3) {
+        } else if (headerFormat == ListFormat::Csv) {
             write(QuoteField("Path") + "," + QuoteField("Name") + "," + QuoteField("Size") + "," +
                   QuoteField("Date"));
         } else if (IsHtmlFormat(headerFormat)) {
@@ -156,7 +156,7 @@ RunOutcome ListingRun::Command1_Click() {
         state_.StopRequested = false;
 
         // The footer follows the format chosen by now, and whatever the line buffer holds.
-        const int footerFormat = state_.OutputFormat;
+        const ListFormat footerFormat = state_.OutputFormat;
         if (IsTextFormat(footerFormat)) {
             write(lineBuffer);
             write(lineBuffer);

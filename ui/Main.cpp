@@ -216,12 +216,15 @@ void Main::BuildMenu() {
 
     QMenu* formats = bar->addMenu(QStringLiteral("Output Format"));
     formats->setObjectName(QStringLiteral("MnuOutFrm"));
-    for (std::int16_t i = 0; i < 6; ++i) {
-        QAction* entry = formats->addAction(QString::fromLatin1(kFormatNames[i]));
+    for (const FormatInfo& info : kFormats) {
+        const ListFormat format = info.format;
+        const int i = IndexOf(format);
+        QAction* entry = formats->addAction(QString::fromLatin1(
+            info.menuName.data(), static_cast<qsizetype>(info.menuName.size())));
         entry->setObjectName(QStringLiteral("MnuOFmt(%1)").arg(i));
         entry->setCheckable(true);
-        entry->setChecked(i == 0);
-        connect(entry, &QAction::triggered, this, [this, i] { MnuOFmt_Click(i); });
+        entry->setChecked(format == ListFormat::Text);
+        connect(entry, &QAction::triggered, this, [this, format] { MnuOFmt_Click(format); });
         MnuOFmt_[static_cast<std::size_t>(i)] = entry;
     }
 
@@ -233,7 +236,7 @@ void Main::BuildMenu() {
 void Main::Form_Load() {
     SelPath_->setText(Dir1_->Path());
     Drive1_Change();
-    state_.OutputFormat = 0;
+    state_.OutputFormat = ListFormat::Text;
 }
 
 template <class Step, class Between>
@@ -313,10 +316,10 @@ void Main::Command1_Click() {
     }
 }
 
-void Main::MnuOFmt_Click(std::int16_t index) {
-    MnuOFmt_[static_cast<std::size_t>(state_.OutputFormat)]->setChecked(false);
-    state_.OutputFormat = index;
-    MnuOFmt_[static_cast<std::size_t>(state_.OutputFormat)]->setChecked(true);
+void Main::MnuOFmt_Click(ListFormat format) {
+    MnuOFmt_[static_cast<std::size_t>(IndexOf(state_.OutputFormat))]->setChecked(false);
+    state_.OutputFormat = format;
+    MnuOFmt_[static_cast<std::size_t>(IndexOf(format))]->setChecked(true);
 }
 
 void Main::MnuAbout_Click() {

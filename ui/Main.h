@@ -60,7 +60,7 @@ class Main : public QMainWindow {
     void Dir1_Change();
     void Refresh_Click();
     void Command1_Click();
-    void MnuOFmt_Click(std::int16_t index);
+    void MnuOFmt_Click(ListFormat format);
     void MnuAbout_Click();
     void MnuQuit_Click();
 

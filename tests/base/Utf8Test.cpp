@@ -18,15 +18,15 @@ TEST(Utf8, MalformedBytesAreCharactersOfTheirOwn) {
         {"", 0},
         {"abc", 3},
         {"\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80", 3},  // é € and an emoji
-        {"e\xCC\x81", 2},                           // a combining mark is a character
-        {"\xC0\x80", 2},                            // an overlong pair
-        {"\xE0\x80\x80", 3},                        // an overlong triple
-        {"\xED\xA0\x80", 3},                        // an encoded surrogate
-        {"\xF4\x90\x80\x80", 4},                    // beyond U+10FFFF
-        {"\xF5\x80\x80\x80", 4},                    // a lead byte no sequence has
-        {"\xE2\x82", 2},                            // cut off at the end
-        {"\xE2\x82x", 3},                           // cut off before a letter
-        {"\x80\xBF", 2},                            // stray continuation bytes
+        {"e\xCC\x81", 2},                             // a combining mark is a character
+        {"\xC0\x80", 2},                              // an overlong pair
+        {"\xE0\x80\x80", 3},                          // an overlong triple
+        {"\xED\xA0\x80", 3},                          // an encoded surrogate
+        {"\xF4\x90\x80\x80", 4},                      // beyond U+10FFFF
+        {"\xF5\x80\x80\x80", 4},                      // a lead byte no sequence has
+        {"\xE2\x82", 2},                              // cut off at the end
+        {"\xE2\x82x", 3},                             // cut off before a letter
+        {"\x80\xBF", 2},                              // stray continuation bytes
         {"\xFF\xFE", 2},
     };
     for (const auto& c : cases) {

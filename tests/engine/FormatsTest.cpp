@@ -179,12 +179,12 @@ TEST(FieldFormatter, LongAndWideTimeStampsAreWrittenWhole) {
 }
 
 TEST(DialogFilter, FollowsTheFormatFamily) {
-    EXPECT_EQ(DialogFilter(0), "Text Files (*.txt)|*.txt");
-    EXPECT_EQ(DialogFilter(1), "Text Files (*.txt)|*.txt");
-    EXPECT_EQ(DialogFilter(2), "Comma Separated Value Files (*.csv)|*.csv");
-    EXPECT_EQ(DialogFilter(3), "Comma Separated Value Files (*.csv)|*.csv");
-    EXPECT_EQ(DialogFilter(4), "HTML Files (*.htm)|*.htm");
-    EXPECT_EQ(DialogFilter(5), "HTML Files (*.htm)|*.htm");
+    EXPECT_EQ(DialogFilter(ListFormat::Text), "Text Files (*.txt)|*.txt");
+    EXPECT_EQ(DialogFilter(ListFormat::TextNames), "Text Files (*.txt)|*.txt");
+    EXPECT_EQ(DialogFilter(ListFormat::CsvNames), "Comma Separated Value Files (*.csv)|*.csv");
+    EXPECT_EQ(DialogFilter(ListFormat::Csv), "Comma Separated Value Files (*.csv)|*.csv");
+    EXPECT_EQ(DialogFilter(ListFormat::HtmlNames), "HTML Files (*.htm)|*.htm");
+    EXPECT_EQ(DialogFilter(ListFormat::Html), "HTML Files (*.htm)|*.htm");
 }
 
 }  // namespace

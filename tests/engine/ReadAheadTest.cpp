@@ -25,7 +25,7 @@ struct Outcome {
 class ReadAheadTest : public ::testing::Test {
   protected:
     struct Setup {
-        int format = 0;
+        ListFormat format = ListFormat::Text;
         std::string mask = "*.*";
         bool dirsOnly = false;
         std::vector<FsFault> faults{};
@@ -43,7 +43,7 @@ class ReadAheadTest : public ::testing::Test {
         fileSystem.faults = setup.faults;
         ListingRun run(state, frontEnd, files, fileSystem);
         run.SetRegionalSettings(platform::RegionalSettings::UnitedStates());
-        state.OutputFormat = static_cast<std::int16_t>(setup.format);
+        state.OutputFormat = setup.format;
         frontEnd.settings.startPath = root.string();
         frontEnd.settings.mask = setup.mask;
         frontEnd.settings.dirsOnly = setup.dirsOnly;
@@ -53,7 +53,9 @@ class ReadAheadTest : public ::testing::Test {
         if (setup.stopAtYield > 0)
             frontEnd.atYield[setup.stopAtYield] = [&] { frontEnd.PressStop(); };
         if (setup.formatChangeAtYield > 0) {
-            frontEnd.atYield[setup.formatChangeAtYield] = [&] { state.OutputFormat = 5; };
+            frontEnd.atYield[setup.formatChangeAtYield] = [&] {
+                state.OutputFormat = ListFormat::Html;
+            };
         }
         const auto out = tmp / ("list-" + std::to_string(++runs_) + ".txt");
         frontEnd.newListAnswers = {out.string()};
@@ -112,22 +114,22 @@ class ReadAheadTest : public ::testing::Test {
 };
 
 TEST_F(ReadAheadTest, EveryFormatAndMaskGivesTheSameBytes) {
-    for (int format = 0; format < 6; ++format) {
-        SCOPED_TRACE(format);
-        ExpectSame({.format = format});
+    for (const FormatInfo& info : kFormats) {
+        SCOPED_TRACE(info.cliName);
+        ExpectSame({.format = info.format});
     }
-    ExpectSame({.format = 0, .mask = "*.MP3"});
-    ExpectSame({.format = 3, .mask = "file ?.*"});
-    ExpectSame({.format = 0, .dirsOnly = true});
-    ExpectSame({.format = 5, .mask = ""});
+    ExpectSame({.format = ListFormat::Text, .mask = "*.MP3"});
+    ExpectSame({.format = ListFormat::Csv, .mask = "file ?.*"});
+    ExpectSame({.format = ListFormat::Text, .dirsOnly = true});
+    ExpectSame({.format = ListFormat::Html, .mask = ""});
 }
 
 TEST_F(ReadAheadTest, AStopInTheMiddleEndsTheSame) {
     for (int yield : {2, 5, 17, 40}) {
         SCOPED_TRACE(yield);
-        ExpectSame({.format = 0, .stopAtYield = yield});
+        ExpectSame({.format = ListFormat::Text, .stopAtYield = yield});
     }
-    ExpectSame({.format = 1, .formatChangeAtYield = 9});
+    ExpectSame({.format = ListFormat::TextNames, .formatChangeAtYield = 9});
 }
 
 TEST_F(ReadAheadTest, FailuresInTheMiddleAreReportedWhenTheWalkGetsThere) {
@@ -135,7 +137,7 @@ TEST_F(ReadAheadTest, FailuresInTheMiddleAreReportedWhenTheWalkGetsThere) {
          {AbortRetryIgnore::Ignore, AbortRetryIgnore::Retry, AbortRetryIgnore::Abort}) {
         SCOPED_TRACE(static_cast<int>(choice));
         const auto answer = [choice](const std::string&, const Failure&) { return choice; };
-        ExpectSame({.format = 0,
+        ExpectSame({.format = ListFormat::Text,
                     .faults = {{FsOp::ReadDetails, "A1/b2/C0/", "file 4.mp3", 57, 2},
                                {FsOp::BeginAll, "A2/b0/", "", 57, 1},
                                {FsOp::ReadKind, "A3/", "b1", 57, 1},
@@ -146,7 +148,7 @@ TEST_F(ReadAheadTest, FailuresInTheMiddleAreReportedWhenTheWalkGetsThere) {
 
 TEST_F(ReadAheadTest, TheFilesOfTheTreeAreAllThere) {
     // The agreement above means something only if the list is complete.
-    const Outcome ahead = ListWith(4, {.format = 1});
+    const Outcome ahead = ListWith(4, {.format = ListFormat::TextNames});
     EXPECT_EQ(ahead.outcome, RunOutcome::Completed);
     std::size_t files = 0;
     for (auto at = ahead.list.find("file "); at != std::string::npos;

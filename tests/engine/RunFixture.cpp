@@ -41,7 +41,7 @@ std::string MarkSeparators(const std::string& text) {
 }  // namespace
 
 std::vector<std::string> WalkFixture::NameLines(const stdfs::path& start, const std::string& mask) {
-    auto lines = Lines(ListNew(start, 1, mask));
+    auto lines = Lines(ListNew(start, ListFormat::TextNames, mask));
     EXPECT_GE(lines.size(), 6u);
     if (lines.size() < 6) return {};
     return {lines.begin() + 3, lines.end() - 3};

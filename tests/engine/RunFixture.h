@@ -30,10 +30,10 @@ class RunFixture : public ::testing::Test {
     }
 
     // A New List run of `start` in `format` into a fresh file; returns the list's bytes.
-    std::string ListNew(const stdfs::path& start, int format, const std::string& mask = "*.*",
-                        bool dirsOnly = false) {
+    std::string ListNew(const stdfs::path& start, ListFormat format,
+                        const std::string& mask = "*.*", bool dirsOnly = false) {
         const stdfs::path out = tmp / ("list" + std::to_string(++lists_) + ".txt");
-        state.OutputFormat = static_cast<std::int16_t>(format);
+        state.OutputFormat = format;
         frontEnd.settings.startPath = start.string();
         frontEnd.settings.mask = mask;
         frontEnd.settings.dirsOnly = dirsOnly;

@@ -13,15 +13,16 @@ class RunTest : public RunFixture {
 
 TEST_F(RunTest, TheWorkedExampleInEveryFormat) {
     const std::string start = music.string() + kSep;
-    for (int format = 0; format < 6; ++format) {
-        SCOPED_TRACE(format);
-        const std::string list = ListNew(music, format);
-        ExpectListMatches(list, "music-format" + std::to_string(format) + ".txt", start,
-                          DriveLess(music));
+    for (const FormatInfo& info : kFormats) {
+        SCOPED_TRACE(info.cliName);
+        const std::string list = ListNew(music, info.format);
+        ExpectListMatches(list, "music-format" + std::to_string(IndexOf(info.format)) + ".txt",
+                          start, DriveLess(music));
         EXPECT_EQ(lastOutcome, RunOutcome::Completed);
     }
     // Each run asked once, with the filter of its format.
     EXPECT_EQ(frontEnd.dialogTitles, std::vector<std::string>(6, "Save List As (New File)"));
+    ASSERT_EQ(frontEnd.dialogFilters.size(), 6u);
     EXPECT_EQ(frontEnd.dialogFilters[2], "Comma Separated Value Files (*.csv)|*.csv");
     EXPECT_EQ(frontEnd.dialogFilters[5], "HTML Files (*.htm)|*.htm");
 }
@@ -38,7 +39,7 @@ TEST_F(RunTest, TheWindowGoesBusyAndBackToIdle) {
     frontEnd.atYield[2] = [&] {
         EXPECT_EQ(frontEnd.stat2, "Reading: " + music.string() + kSep + "Jazz");
     };
-    ListNew(music, 0);
+    ListNew(music, ListFormat::Text);
     EXPECT_EQ(frontEnd.yields, 3);
     EXPECT_EQ(frontEnd.caption, "Start");
     EXPECT_FALSE(frontEnd.busy);
@@ -47,7 +48,7 @@ TEST_F(RunTest, TheWindowGoesBusyAndBackToIdle) {
 }
 
 TEST_F(RunTest, NewAppendAndBothWriteTheSameLines) {
-    const std::string expected = ListNew(music, 5);
+    const std::string expected = ListNew(music, ListFormat::Html);
     const auto appended = tmp / "append.htm";
     const auto both = tmp / "both.htm";
 
@@ -74,7 +75,7 @@ TEST_F(RunTest, NewAppendAndBothWriteTheSameLines) {
 
 TEST_F(RunTest, AppendingCsvRepeatsTheColumnTitles) {
     const auto file = tmp / "list.csv";
-    state.OutputFormat = 3;
+    state.OutputFormat = ListFormat::Csv;
     frontEnd.settings.startPath = music.string();
     UseMode(Mode::Append);
     for (int i = 0; i < 2; ++i) {
@@ -163,7 +164,7 @@ TEST_F(RunTest, TheVolumeTextAndItsDescription) {
     auto headingOf = [&](const std::string& description, const std::string& label) {
         frontEnd.settings.description = description;
         frontEnd.label = label;
-        return Lines(ListNew(music, 1))[4];
+        return Lines(ListNew(music, ListFormat::TextNames))[4];
     };
     EXPECT_EQ(headingOf("", "MUSIC01"), "Volume:    MUSIC01");
     EXPECT_EQ(headingOf("   ", "MUSIC01"), "Volume:    MUSIC01");
@@ -175,13 +176,13 @@ TEST_F(RunTest, TheVolumeTextAndItsDescription) {
 TEST_F(RunTest, ALabelThatCannotBeReadIsRetriedThenGivenUp) {
     // 99 failures are tolerated.
     frontEnd.labelFailures = 99;
-    std::string list = ListNew(music, 1);
+    std::string list = ListNew(music, ListFormat::TextNames);
     EXPECT_EQ(lastOutcome, RunOutcome::Completed);
     EXPECT_TRUE(frontEnd.messages.empty());
 
     // The 100th ends the run before any list file is opened.
     frontEnd.labelFailures = 100;
-    list = ListNew(music, 1);
+    list = ListNew(music, ListFormat::TextNames);
     EXPECT_EQ(lastOutcome, RunOutcome::Failed);
     EXPECT_EQ(list, "<no file>");
     EXPECT_EQ(frontEnd.messages, std::vector<std::string>{"Error:Disk not ready"});

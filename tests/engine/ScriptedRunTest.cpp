@@ -47,7 +47,7 @@ class StopTest : public RunFixture {
 
 TEST_F(StopTest, AFullWalkVisitsEveryFolderDepthFirst) {
     EXPECT_EQ(
-        Headings(ListNew(root, 1), dl),
+        Headings(ListNew(root, ListFormat::TextNames), dl),
         (std::vector<std::string>{"", "A/", "A/A1/", "A/A1/A1x/", "A/A1/A1y/", "A/A2/", "B/"}));
     // ShowStatus, then one yield before and one after each of the six sub-folders.
     EXPECT_EQ(frontEnd.yields, 1 + 2 * 6);
@@ -56,7 +56,7 @@ TEST_F(StopTest, AFullWalkVisitsEveryFolderDepthFirst) {
 TEST_F(StopTest, StopBeforeASubFolderStillWalksItDownItsFirstBranch) {
     // Yield 2 comes just before A is entered: a click on Stop there (the button reads "Stop").
     frontEnd.atYield[2] = [&] { EXPECT_EQ(run.Command1_Click(), RunOutcome::StopAsked); };
-    const std::string list = ListNew(root, 1);
+    const std::string list = ListNew(root, ListFormat::TextNames);
     EXPECT_EQ(Headings(list, dl), (std::vector<std::string>{"", "A/", "A/A1/", "A/A1/A1x/"}));
     EXPECT_EQ(lastOutcome, RunOutcome::Stopped);
     // Every folder begun was finished, and the list has its footer.
@@ -73,26 +73,26 @@ TEST_F(StopTest, StopBeforeASubFolderStillWalksItDownItsFirstBranch) {
 TEST_F(StopTest, StopAfterASubFolderTakesEffectAtOnce) {
     // Yields: 1 status, 2 before A, 3 before A1, 4 before A1x, 5 after A1x.
     frontEnd.atYield[5] = [&] { frontEnd.PressStop(); };
-    EXPECT_EQ(Headings(ListNew(root, 1), dl),
+    EXPECT_EQ(Headings(ListNew(root, ListFormat::TextNames), dl),
               (std::vector<std::string>{"", "A/", "A/A1/", "A/A1/A1x/"}));
 }
 
 TEST_F(StopTest, CancelDuringShowStatusStopsAtTheFirstCheck) {
     frontEnd.atYield[1] = [&] { frontEnd.PressStop(); };
-    EXPECT_EQ(Headings(ListNew(root, 1), dl),
+    EXPECT_EQ(Headings(ListNew(root, ListFormat::TextNames), dl),
               (std::vector<std::string>{"", "A/", "A/A1/", "A/A1/A1x/"}));
     EXPECT_EQ(lastOutcome, RunOutcome::Stopped);
     // A stop left over from a run that gave up stops the next one the same way.
     state.StopRequested = true;
-    EXPECT_EQ(Headings(ListNew(root, 1), dl),
+    EXPECT_EQ(Headings(ListNew(root, ListFormat::TextNames), dl),
               (std::vector<std::string>{"", "A/", "A/A1/", "A/A1/A1x/"}));
     EXPECT_FALSE(state.StopRequested);
 }
 
 TEST_F(StopTest, AFormatChangeDuringTheWalkChangesTheNextLinesAndTheFooter) {
     // Before B is entered (the last sub-folder of root), switch from text to HTML with details.
-    frontEnd.atYield[12] = [&] { state.OutputFormat = 5; };
-    const auto lines = Lines(ListNew(root, 0));
+    frontEnd.atYield[12] = [&] { state.OutputFormat = ListFormat::Html; };
+    const auto lines = Lines(ListNew(root, ListFormat::Text));
     ASSERT_GE(lines.size(), 3u);
     EXPECT_EQ(lines[lines.size() - 3],
               "<tr><td bgcolor=#3399FF><b>B</b></td><td align=center bgcolor=#3399FF><b>Size</b>"
@@ -107,14 +107,14 @@ TEST_F(StopTest, AFormatChangeDuringTheWalkChangesTheNextLinesAndTheFooter) {
 }
 
 TEST_F(StopTest, FootersAfterAChangeFromCsvOrHtmlToText) {
-    frontEnd.atYield[2] = [&] { state.OutputFormat = 1; };
-    auto lines = Lines(ListNew(root, 3));
+    frontEnd.atYield[2] = [&] { state.OutputFormat = ListFormat::TextNames; };
+    auto lines = Lines(ListNew(root, ListFormat::Csv));
     EXPECT_EQ(std::vector<std::string>(lines.end() - 3, lines.end()),
               (std::vector<std::string>{"", "", kHyphens}));
 
     frontEnd.yields = 0;
-    frontEnd.atYield[2] = [&] { state.OutputFormat = 0; };
-    lines = Lines(ListNew(root, 4));
+    frontEnd.atYield[2] = [&] { state.OutputFormat = ListFormat::Text; };
+    lines = Lines(ListNew(root, ListFormat::HtmlNames));
     EXPECT_EQ(std::vector<std::string>(lines.end() - 3, lines.end()),
               (std::vector<std::string>{std::string(kHtmlHeaderLine), std::string(kHtmlHeaderLine),
                                         kHyphens}));
@@ -140,7 +140,7 @@ class FailureTest : public RunFixture {
     // File names listed (format 1, trailing blanks removed) and headings, in order.
     std::vector<std::string> Listed() {
         std::vector<std::string> out;
-        auto lines = Lines(ListNew(music, 1));
+        auto lines = Lines(ListNew(music, ListFormat::TextNames));
         for (std::size_t i = 3; i + 3 < lines.size(); ++i) {
             std::string l = lines[i];
             if (l.empty() || l.rfind("Volume:", 0) == 0) continue;
@@ -289,7 +289,7 @@ class WriteFailureTest : public FailureTest {
         });
         ListingRun r(state, frontEnd, small, fileSystem);
         r.SetRegionalSettings(platform::RegionalSettings::UnitedStates());
-        state.OutputFormat = 2;
+        state.OutputFormat = ListFormat::CsvNames;
         frontEnd.settings.startPath = music.string();
         UseMode(Mode::New);
         frontEnd.newListAnswers = {"list"};

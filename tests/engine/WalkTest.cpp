@@ -20,7 +20,7 @@ TEST_F(WalkTest, EachFolderBeforeItsSubFoldersInFull) {
     MakeFile(root / "A" / "Deep" / "d.txt", 3, LocalTime(2020, 1, 1, 10, 0, 0));
     const std::string dl = DriveLess(root);
 
-    const auto lines = Lines(ListNew(root, 0));
+    const auto lines = Lines(ListNew(root, ListFormat::Text));
     std::vector<std::string> expected = {
         "", "", kHyphens, "", "Volume:    MUSIC01", "Directory: " + dl, "", "<DIR> A", "<DIR> c",
         "", Pad("b.txt") + "               1 bytes 1/1/2020 10:00:00 AM", "", "Volume:    MUSIC01",
@@ -71,22 +71,25 @@ TEST_F(WalkTest, FoldersOnlyInEachFormat) {
     const auto root = tmp / "music";
     MakeMusicTree(root);
     const std::string dl = DriveLess(root);
-    auto list = [&](int f) { return Lines(ListNew(root, f, "*.*", true)); };
-    EXPECT_EQ(list(0), (std::vector<std::string>{
-                           "", "", kHyphens, "", "Volume:    MUSIC01", "Directory: " + dl, "",
-                           "<DIR> Jazz", "", "", "Volume:    MUSIC01",
-                           "Directory: " + dl + "Jazz" + kSep, "", kHyphens, kHyphens, kHyphens}));
-    EXPECT_EQ(list(1), (std::vector<std::string>{"", "", kHyphens, "", "Volume:    MUSIC01",
-                                                 "Directory: " + dl, "", "", "Volume:    MUSIC01",
-                                                 "Directory: " + dl + "Jazz" + kSep, "", kHyphens,
-                                                 kHyphens, kHyphens}));
-    EXPECT_EQ(ListNew(root, 2, "*.*", true), "");
-    EXPECT_EQ(list(3), (std::vector<std::string>{"\"Path\",\"Name\",\"Size\",\"Date\""}));
-    EXPECT_EQ(list(4),
+    auto list = [&](ListFormat f) { return Lines(ListNew(root, f, "*.*", true)); };
+    EXPECT_EQ(list(ListFormat::Text),
+              (std::vector<std::string>{"", "", kHyphens, "", "Volume:    MUSIC01",
+                                        "Directory: " + dl, "", "<DIR> Jazz", "", "",
+                                        "Volume:    MUSIC01", "Directory: " + dl + "Jazz" + kSep,
+                                        "", kHyphens, kHyphens, kHyphens}));
+    EXPECT_EQ(
+        list(ListFormat::TextNames),
+        (std::vector<std::string>{"", "", kHyphens, "", "Volume:    MUSIC01", "Directory: " + dl,
+                                  "", "", "Volume:    MUSIC01", "Directory: " + dl + "Jazz" + kSep,
+                                  "", kHyphens, kHyphens, kHyphens}));
+    EXPECT_EQ(ListNew(root, ListFormat::CsvNames, "*.*", true), "");
+    EXPECT_EQ(list(ListFormat::Csv),
+              (std::vector<std::string>{"\"Path\",\"Name\",\"Size\",\"Date\""}));
+    EXPECT_EQ(list(ListFormat::HtmlNames),
               (std::vector<std::string>{
                   std::string(kHtmlHeaderLine), "<tr><td bgcolor=#3399FF><b>music</b></td></tr>",
                   "<tr><td bgcolor=#3399FF><b>Jazz</b></td></tr>", std::string(kHtmlFooterLine)}));
-    EXPECT_EQ(list(5).size(), 4u);
+    EXPECT_EQ(list(ListFormat::Html).size(), 4u);
 }
 
 TEST_F(WalkTest, APagefileFolderIsNotWalked) {
@@ -111,15 +114,15 @@ TEST_F(WalkTest, LongAndDottedNamesInEachFormat) {
     EXPECT_EQ(names[6], Pad("R&B, live.mp3"));
 
     EXPECT_EQ(
-        Lines(ListNew(root, 2)),
+        Lines(ListNew(root, ListFormat::CsvNames)),
         (std::vector<std::string>{"\"a.b\"", "\"" + std::string(70, 'L') + "\"", "\"R&B, live\""}));
-    const auto csv = Lines(ListNew(root, 3));
+    const auto csv = Lines(ListNew(root, ListFormat::Csv));
     EXPECT_EQ(csv[2], "\"" + root.string() + kSep + "\",\"" + longName +
                           "\",\"               5\",2/3/2001 4:05:06 AM");
     EXPECT_EQ(csv[3], "\"" + root.string() + kSep +
                           "\",\"R&B, live.mp3\",\"               1\",2/3/2001 4:05:06 AM");
-    EXPECT_EQ(Lines(ListNew(root, 4))[4], "<tr><td>R&amp;B, live</td></tr>");
-    EXPECT_EQ(Lines(ListNew(root, 5))[3],
+    EXPECT_EQ(Lines(ListNew(root, ListFormat::HtmlNames))[4], "<tr><td>R&amp;B, live</td></tr>");
+    EXPECT_EQ(Lines(ListNew(root, ListFormat::Html))[3],
               "<tr><td>" + longName +
                   "</td><td align=right>               5</td><td align=right>"
                   "2/3/2001 4:05:06 AM</td></tr>");
@@ -128,8 +131,8 @@ TEST_F(WalkTest, LongAndDottedNamesInEachFormat) {
 TEST_F(WalkTest, StartFolderWithAndWithoutItsSeparator) {
     const auto root = tmp / "music";
     MakeMusicTree(root);
-    const std::string without = ListNew(root, 3);
-    const std::string with = ListNew(root.string() + kSep, 3);
+    const std::string without = ListNew(root, ListFormat::Csv);
+    const std::string with = ListNew(root.string() + kSep, ListFormat::Csv);
     EXPECT_EQ(without, with);
     EXPECT_NE(with.find("\"" + root.string() + kSep + "\",\"intro.mp3\""), std::string::npos);
 

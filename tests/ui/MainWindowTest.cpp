@@ -148,7 +148,7 @@ void MainWindowTest::startUpState() {
         QVERIFY(entry != nullptr);
         QCOMPARE(entry->isChecked(), i == 0);
     }
-    QCOMPARE(state_.OutputFormat, 0);
+    QCOMPARE(state_.OutputFormat, ListFormat::Text);
     QCOMPARE(Find<QComboBox>("MaskBox")->currentText(), QStringLiteral("*.*"));
     QCOMPARE(Find<QLineEdit>("VolDescBox")->text(), QString());
     QCOMPARE(Text("CurDir"), QString());
@@ -300,16 +300,16 @@ void MainWindowTest::formatMenuKeepsOneCheckMark() {
     };
     entry(5)->trigger();
     QCOMPARE(checked(), QList<int>({5}));
-    QCOMPARE(state_.OutputFormat, 5);
+    QCOMPARE(state_.OutputFormat, ListFormat::Html);
     entry(0)->trigger();
     QCOMPARE(checked(), QList<int>({0}));
-    QCOMPARE(state_.OutputFormat, 0);
+    QCOMPARE(state_.OutputFormat, ListFormat::Text);
     entry(0)->trigger();  // the checked entry again
     QCOMPARE(checked(), QList<int>({0}));
-    QCOMPARE(state_.OutputFormat, 0);
+    QCOMPARE(state_.OutputFormat, ListFormat::Text);
     entry(3)->trigger();
     QCOMPARE(checked(), QList<int>({3}));
-    QCOMPARE(state_.OutputFormat, 3);
+    QCOMPARE(state_.OutputFormat, ListFormat::Csv);
     QCOMPARE(entry(3)->text(), QStringLiteral("Comma Separated (CSV) Full Details"));
 }
 

@@ -34,7 +34,7 @@ TEST_F(WalkPosixTest, LinksToFoldersAreNotWalkedLinksToFilesAreListed) {
     stdfs::create_directory_symlink(".", root / "loop");
     stdfs::create_symlink("real/target.txt", root / "link.txt");
     stdfs::create_symlink("nowhere", root / "broken.txt");
-    const std::string all = ListNew(root, 0);
+    const std::string all = ListNew(root, ListFormat::Text);
     EXPECT_EQ(all.find("loop"), std::string::npos);
     EXPECT_NE(all.find(Pad("link.txt") + "           1,234 bytes 6/1/2010 12:00:00 PM"),
               std::string::npos);
@@ -56,9 +56,10 @@ TEST_F(WalkPosixTest, NamesWithMarkupAndQuotesInEachFormat) {
     EXPECT_EQ(names[4], Pad("a.b.c"));
     EXPECT_EQ(names[5].substr(0, 20), "R&B <live>, \"x\".mp3 ");
 
-    EXPECT_EQ(Lines(ListNew(root, 2)),
+    EXPECT_EQ(Lines(ListNew(root, ListFormat::CsvNames)),
               (std::vector<std::string>{"\"a.b\"", "\"R&B <live>, \"\"x\"\"\""}));
-    EXPECT_EQ(Lines(ListNew(root, 4))[3], "<tr><td>R&amp;B &lt;live&gt;, \"x\"</td></tr>");
+    EXPECT_EQ(Lines(ListNew(root, ListFormat::HtmlNames))[3],
+              "<tr><td>R&amp;B &lt;live&gt;, \"x\"</td></tr>");
 }
 
 // The folder is read once for both passes, so a file gone before the second is still named

@@ -64,7 +64,7 @@ TEST_F(WalkWin32Test, APathBeyond260CharactersIsListedByItsOrdinaryPath) {
     MakeFile(deep / "song.mp3", 1234, LocalTime(2010, 6, 1, 12, 0, 0));
     ASSERT_GT(root.string().size() + below.size(), kMaxPath);
 
-    const auto csv = Lines(ListNew(root, 3));
+    const auto csv = Lines(ListNew(root, ListFormat::Csv));
     EXPECT_EQ(csv, (std::vector<std::string>{
                        "\"Path\",\"Name\",\"Size\",\"Date\"",
                        "\"" + root.string() + "\\" + below +
@@ -89,7 +89,7 @@ TEST_F(WalkWin32Test, NamesOutsideTheAnsiCodePageAreWrittenAsItMakesThem) {
     for (const std::string& file : {std::string("caf\xC3\xA9.mp3"), beetle, smile}) {
         MakeFile(root / PathOf(folder) / PathOf(file), 1, LocalTime(2001, 2, 3, 4, 5, 6));
     }
-    const std::string list = ListNew(root, 1);
+    const std::string list = ListNew(root, ListFormat::TextNames);
     const auto lines = Lines(list);
     ASSERT_EQ(lines.size(), 3u + 4 + 4 + 3 + 3);
     EXPECT_EQ(lines[9], "Directory: " + DriveLess(root) + "??????\\");
@@ -99,7 +99,7 @@ TEST_F(WalkWin32Test, NamesOutsideTheAnsiCodePageAreWrittenAsItMakesThem) {
     for (std::size_t i = 11; i <= 13; ++i) EXPECT_EQ(lines[i].size(), 65u) << i;
 
     // The other formats take the same bytes; the HTML heading cell too.
-    const auto html = Lines(ListNew(root, 4));
+    const auto html = Lines(ListNew(root, ListFormat::HtmlNames));
     EXPECT_EQ(html[2], "<tr><td bgcolor=#3399FF><b>" + std::string(6, '?') + "</b></td></tr>");
     EXPECT_EQ(html[3], "<tr><td>caf\xE9</td></tr>");
     // The progress texts stay Unicode: only the list is in the code page.

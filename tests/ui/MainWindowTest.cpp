@@ -16,6 +16,7 @@
 #include <memory>
 
 #include "UiFakes.h"
+#include "engine/AppIdentity.h"
 #include "engine/SharedState.h"
 #include "support/TempTree.h"
 #include "ui/DriveList.h"
@@ -609,8 +610,8 @@ void MainWindowTest::aboutShowsItsTextsEachTime() {
         main_->findChild<QAction*>(QStringLiteral("MnuAbout"))->trigger();
         QCOMPARE(texts, QStringList({"frmSplash", "", "Dirscribe",
                                      "Make File and Directory lists is several file formats",
-                                     "Version 1.2.16", "Windows 9x, NT, 2000, XP, Vista", "&Close",
-                                     "default"}));
+                                     "Version " + QString::fromLatin1(dirscribe::kVersionString),
+                                     "Windows 9x, NT, 2000, XP, Vista", "&Close", "default"}));
         QVERIFY2(!forced, qPrintable(QKeySequence(key).toString()));
         QVERIFY(qAbs(centreOffset.x()) <= 1 && qAbs(centreOffset.y()) <= 1);
         QVERIFY(main_->findChildren<ui::frmSplash*>().isEmpty());

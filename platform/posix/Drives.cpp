@@ -238,11 +238,12 @@ DriveFolder OpenDrive(const std::string& driveText) {
     folder.current = folder.root;
     const std::string cwd = posix::CurrentFolder();
     const int holder = DriveIndexOfPath(drives, cwd);
-    if (holder >= 0 && drives[static_cast<std::size_t>(holder)].root == folder.root) {
-        folder.current = cwd;
-    } else if (holder < 0 && posix::IsUnder(cwd, folder.root)) {
-        folder.current = cwd;
-    }
+    // The current folder is kept when it lies on this drive: when the listed drive holding it
+    // is this one or, should no listed drive hold it, when it lies below this drive's root.
+    const bool cwdOnThisDrive = holder >= 0
+                                    ? drives[static_cast<std::size_t>(holder)].root == folder.root
+                                    : posix::IsUnder(cwd, folder.root);
+    if (cwdOnThisDrive) folder.current = cwd;
     return folder;
 }
 

@@ -86,12 +86,11 @@ trap 'exit 130' INT TERM
 NOTES=()
 if [ -z "$CLI" ]; then
     say "building dirscribe-cli (Release) in $REPO/build-release"
-    if (cd "$REPO" &&
-        cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release -DDIRSCRIBE_TESTS=OFF >&2 &&
-        ninja -C build-release dirscribe-cli >&2); then
+    if (cd "$REPO" && cmake --preset bench >&2 &&
+        cmake --build --preset bench --target dirscribe-cli >&2); then
         CLI=$REPO/build-release/cli/dirscribe-cli
         # The window's run, timed through the real main window (needs the Qt build).
-        if ninja -C "$REPO/build-release" dirscribe-window-bench >&2; then
+        if (cd "$REPO" && cmake --build --preset bench --target dirscribe-window-bench >&2); then
             WINDOW=$REPO/build-release/app/dirscribe-window-bench
         else
             NOTES+=("the window's benchmark program could not be built: its row is skipped.")

@@ -173,7 +173,7 @@ void FieldFormatter::AppendSizeText(std::string& out, std::int64_t size) const {
     // Built from the right into a buffer wide enough for the blanks, 20 digits and 6
     // separators, then added in one piece.
     const std::string& separator = settings_.thousandsSeparator;
-    char text[kSizeTextWidth + 24 + 6 * 8];
+    char text[kSizeTextWidth + 24 + 6 * std::size_t{8}];
     char* const end = text + sizeof text;
     char* p = end;
     std::size_t chars = 0;

@@ -1,17 +1,36 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need. Safe to run again: packages
 # already present are left as they are. Needs root (or sudo).
+#   bash tools/install-deps.sh [GROUP...]      (no group: all of them)
+# Groups: build (compilers and the libraries of the programs without windows), gui (Qt for the
+# windows), test (GoogleTest, time zones, clang-format and clang-tidy), windows (the mingw-w64
+# cross build and Wine to run its tests), screenshots (a virtual X screen and ImageMagick).
 set -euo pipefail
 
-packages=(
-    build-essential cmake ninja-build pkg-config
-    libmount-dev libblkid-dev libsystemd-dev
-    libgtest-dev libgmock-dev
-    googletest g++-mingw-w64-x86-64-posix wine wine64
-    clang-format tzdata
-    qt6-base-dev qt6-base-dev-tools
-    xvfb imagemagick x11-utils
-)
+group_packages() {
+    case $1 in
+        build) echo build-essential cmake ninja-build pkg-config libmount-dev libblkid-dev \
+            libsystemd-dev ;;
+        gui) echo qt6-base-dev qt6-base-dev-tools ;;
+        test) echo libgtest-dev libgmock-dev tzdata clang-format clang-tidy ;;
+        # GoogleTest's sources: the cross build compiles its own.
+        windows) echo g++-mingw-w64-x86-64-posix wine wine64 googletest ;;
+        screenshots) echo xvfb imagemagick x11-utils ;;
+        *)
+            echo "install-deps: unknown group '$1' (build, gui, test, windows, screenshots)" >&2
+            return 1
+            ;;
+    esac
+}
+
+groups=("$@")
+[ ${#groups[@]} -gt 0 ] || groups=(build gui test windows screenshots)
+packages=()
+for g in "${groups[@]}"; do
+    list=$(group_packages "$g") || exit 2
+    read -r -a more <<<"$list"
+    packages+=("${more[@]}")
+done
 
 missing=()
 for p in "${packages[@]}"; do

@@ -12,11 +12,17 @@ out="${1:-$build/screenshots}"
 mkdir -p "$out"
 out="$(cd "$out" && pwd)"
 
-bash "$here/tools/install-deps.sh"
-if [ ! -f "$build/CMakeCache.txt" ]; then
-    cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DDIRSCRIBE_TESTS=OFF >/dev/null
+bash "$here/tools/install-deps.sh" build gui screenshots
+if [ "$build" = "$here/build" ]; then
+    (cd "$here" && cmake --preset release >/dev/null &&
+        cmake --build --preset release -j2 --target dirscribe dirscribe-screenshot-tour)
+else
+    # Another folder: configured like the preset release when new, else taken as it is.
+    if [ ! -f "$build/CMakeCache.txt" ]; then
+        (cd "$here" && cmake --preset release -B "$build" >/dev/null)
+    fi
+    cmake --build "$build" -j2 --target dirscribe dirscribe-screenshot-tour
 fi
-ninja -C "$build" -j2 dirscribe dirscribe-screenshot-tour
 
 work="$(mktemp -d)"
 xvfb_pid=""

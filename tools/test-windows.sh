@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-build=${DIRSCRIBE_WINDOWS_BUILD:-build-win}
+build=build-win # the folder of the preset windows-cross
 jobs=$(nproc 2>/dev/null || echo 2)
 
 for tool in x86_64-w64-mingw32-g++-posix wine wineboot wineserver; do
@@ -23,9 +23,8 @@ export WINEPREFIX="$PWD/$build/wineprefix" WINEDEBUG=-all
 # Wine's background processes would keep the pipes of whoever started them open.
 trap 'wineserver -k 2>/dev/null || true' EXIT
 
-cmake -S . -B "$build" -G Ninja --toolchain cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Debug \
-    -DDIRSCRIBE_WERROR=ON >/dev/null
-ninja -C "$build" -j "$jobs"
+cmake --preset windows-cross >/dev/null
+cmake --build --preset windows-cross -j "$jobs"
 
 # The first start makes the prefix (some seconds); done here, outside ctest, so that the tests
 # and their discovery find Wine ready.
@@ -40,4 +39,4 @@ wineserver -w
 wineserver -p </dev/null >/dev/null 2>&1
 wine cmd /c exit
 
-ctest --test-dir "$build" --output-on-failure -j "$jobs"
+ctest --preset windows-cross -j "$jobs"

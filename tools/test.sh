@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: formatting check, a build with warnings as errors,
-# builds with the sanitizers, and the Windows cross build with its tests under Wine.
+# clang-tidy, builds with the sanitizers, and the Windows cross build with its tests under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -11,24 +11,24 @@ bash tools/check-format.sh
 
 jobs=$(nproc 2>/dev/null || echo 2)
 
+# The builds are the presets of CMakePresets.json, each in its own folder (build-ci, ...).
 echo "== build (warnings are errors)"
-cmake -S . -B build-ci -G Ninja -DCMAKE_BUILD_TYPE=Debug -DDIRSCRIBE_WERROR=ON >/dev/null
-ninja -C build-ci -j "$jobs"
-ctest --test-dir build-ci --output-on-failure -j "$jobs"
+cmake --preset ci >/dev/null
+cmake --build --preset ci -j "$jobs"
+ctest --preset ci -j "$jobs"
+
+echo "== clang-tidy (engine and platform)"
+bash tools/check-tidy.sh build-ci
 
 echo "== build with sanitizers"
-cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DDIRSCRIBE_WERROR=ON \
-    -DDIRSCRIBE_SANITIZE=ON >/dev/null
-ninja -C build-asan -j "$jobs"
-ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-    ctest --test-dir build-asan --output-on-failure -j "$jobs"
+cmake --preset asan >/dev/null
+cmake --build --preset asan -j "$jobs"
+ctest --preset asan -j "$jobs"
 
-echo "== build with the thread sanitizer (the read-ahead threads)"
-cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DDIRSCRIBE_WERROR=ON \
-    -DDIRSCRIBE_TSAN=ON -DDIRSCRIBE_GUI=OFF >/dev/null
-ninja -C build-tsan -j "$jobs" engine_tests platform_tests cli_tests dirscribe-cli
-TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build-tsan --output-on-failure -j "$jobs" \
-    -R 'ReadAhead|Stop|Failure|Cli|Platform'
+echo "== build with the thread sanitizer (the tests labelled threads)"
+cmake --preset tsan >/dev/null
+cmake --build --preset tsan -j "$jobs"
+ctest --preset tsan -j "$jobs"
 
 echo "== Windows: cross build with mingw-w64, tests under Wine"
 bash tools/test-windows.sh

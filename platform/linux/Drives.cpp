@@ -162,11 +162,12 @@ DriveFolder OpenDrive(const std::string& driveText) {
     std::string cwd = linuxos::CurrentFolder();
     if (cwd.empty()) cwd = "/";
     const int holder = DriveIndexOfPath(drives, cwd);
-    if (holder >= 0 && drives[static_cast<std::size_t>(holder)].root == folder.root) {
-        folder.current = cwd;
-    } else if (holder < 0 && IsUnder(cwd, folder.root)) {
-        folder.current = cwd;
-    }
+    // The current folder is kept when it lies on this drive: when the listed drive holding it
+    // is this one or, should no listed drive hold it, when it lies below this drive's root.
+    const bool cwdOnThisDrive = holder >= 0
+                                    ? drives[static_cast<std::size_t>(holder)].root == folder.root
+                                    : IsUnder(cwd, folder.root);
+    if (cwdOnThisDrive) folder.current = cwd;
     return folder;
 }
 

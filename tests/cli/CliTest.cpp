@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "CliFixture.h"
+#include "engine/AppIdentity.h"
 
 namespace dirscribe::test {
 namespace {
@@ -93,7 +94,7 @@ TEST_F(CliTest, HelpAndVersion) {
     EXPECT_NE(help.out.find("--dirs-only"), std::string::npos);
     const Result version = RunCli({"--version"});
     EXPECT_EQ(version.status, 0);
-    EXPECT_EQ(version.out, "dirscribe-cli 1.2.16\n");
+    EXPECT_EQ(version.out, std::string("dirscribe-cli ") + kVersionString + "\n");
 }
 
 TEST_F(CliTest, AMissingStartFolderIsNamed) {

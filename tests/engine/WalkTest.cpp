@@ -1,5 +1,5 @@
 // The walk over real trees: order, masks, folders only, skipped names, long and dotted names.
-// What only one kind of system shows (links, permissions, hidden entries) is in posix/ and
+// What only one kind of system shows (links, permissions, hidden entries) is in linux/ and
 // win32/.
 #include "RunFixture.h"
 #include "engine/DirIO.h"

@@ -11,6 +11,8 @@ packages=(
     clang-format tzdata
     qt6-base-dev qt6-base-dev-tools
     xvfb imagemagick x11-utils
+    qt6-svg-dev help2man desktop-file-utils appstream bash-completion groff-base man-db
+    dpkg-dev file lintian
 )
 
 missing=()

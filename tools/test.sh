@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: formatting check, a build with warnings as errors,
-# builds with the sanitizers, and the Windows cross build with its tests under Wine.
+# builds with the sanitizers, the Debian package, and the Windows cross build with its tests
+# under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -29,6 +30,9 @@ cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DDIRSCRIBE_WERROR=ON
 ninja -C build-tsan -j "$jobs" engine_tests platform_tests cli_tests dirscribe-cli
 TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build-tsan --output-on-failure -j "$jobs" \
     -R 'ReadAhead|Stop|Failure|Cli|Platform'
+
+echo "== Debian package: a release build packaged, unpacked and checked, and lintian"
+bash tools/package-deb.sh
 
 echo "== Windows: cross build with mingw-w64, tests under Wine"
 bash tools/test-windows.sh

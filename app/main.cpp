@@ -1,8 +1,11 @@
-// dirscribe: the program with the windows. Takes no command line and keeps no settings: every
-// start begins with the main window's defaults.
+// dirscribe: the program with the windows. Takes no command line but --help and --version, and
+// keeps no settings: every start begins with the main window's defaults.
 #include <QApplication>
 #include <clocale>
+#include <cstring>
+#include <iostream>
 
+#include "engine/AppIdentity.h"
 #include "engine/SharedState.h"
 #include "ui/Artwork.h"
 #include "ui/Dialogs.h"
@@ -10,7 +13,26 @@
 #include "ui/Main.h"
 
 int main(int argc, char** argv) {
+    // Answered before Qt starts, so that they need no display (the manual page is made from
+    // them at build time).
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::cout << "dirscribe " << dirscribe::kApp.VersionText() << "\n";
+        return 0;
+    }
+    if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
+        std::cout << "Usage: dirscribe [--help | --version]\n"
+                     "Opens the window that writes lists of the folders and files below a start\n"
+                     "folder into text files.\n"
+                     "\n"
+                     "Options:\n"
+                     "      --help            show this help\n"
+                     "      --version         show the version\n";
+        return 0;
+    }
+
     QApplication app(argc, argv);
+    // Lets the desktop match the windows to the installed desktop entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral(DIRSCRIBE_APP_ID));
     // Sizes and dates in the lists follow the user's regional settings.
     std::setlocale(LC_ALL, "");
     QApplication::setWindowIcon(dirscribe::ui::AppIcon());

@@ -4,27 +4,32 @@
 #   bash tools/install-deps.sh [GROUP...]      (no group: all of them)
 # Groups: build (compilers and the libraries of the programs without windows), gui (Qt for the
 # windows), test (GoogleTest, time zones, clang-format and clang-tidy), windows (the mingw-w64
-# cross build and Wine to run its tests), screenshots (a virtual X screen and ImageMagick).
+# cross build and Wine to run its tests), screenshots (a virtual X screen and ImageMagick),
+# package (manual pages, desktop-file checks, the Debian package tools).
 set -euo pipefail
 
 group_packages() {
     case $1 in
         build) echo build-essential cmake ninja-build pkg-config libmount-dev libblkid-dev \
             libsystemd-dev ;;
-        gui) echo qt6-base-dev qt6-base-dev-tools ;;
-        test) echo libgtest-dev libgmock-dev tzdata clang-format clang-tidy ;;
+        gui) echo qt6-base-dev qt6-base-dev-tools qt6-svg-dev ;;
+        test) echo libgtest-dev libgmock-dev tzdata clang-format clang-tidy e2fsprogs ;;
         # GoogleTest's sources: the cross build compiles its own.
         windows) echo g++-mingw-w64-x86-64-posix wine wine64 googletest ;;
         screenshots) echo xvfb imagemagick x11-utils ;;
+        # Manual pages, the desktop files' checks and the Debian package.
+        package) echo help2man desktop-file-utils appstream bash-completion groff-base man-db \
+            dpkg-dev file lintian ;;
         *)
-            echo "install-deps: unknown group '$1' (build, gui, test, windows, screenshots)" >&2
+            echo "install-deps: unknown group '$1' (build, gui, test, windows, screenshots," \
+                "package)" >&2
             return 1
             ;;
     esac
 }
 
 groups=("$@")
-[ ${#groups[@]} -gt 0 ] || groups=(build gui test windows screenshots)
+[ ${#groups[@]} -gt 0 ] || groups=(build gui test windows screenshots package)
 packages=()
 for g in "${groups[@]}"; do
     list=$(group_packages "$g") || exit 2

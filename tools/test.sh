@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: formatting check, a build with warnings as errors,
-# clang-tidy, builds with the sanitizers, and the Windows cross build with its tests under Wine.
+# clang-tidy, builds with the sanitizers, the Debian package, and the Windows cross build with
+# its tests under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -29,6 +30,9 @@ echo "== build with the thread sanitizer (the tests labelled threads)"
 cmake --preset tsan >/dev/null
 cmake --build --preset tsan -j "$jobs"
 ctest --preset tsan -j "$jobs"
+
+echo "== Debian package: a release build packaged, unpacked and checked, and lintian"
+bash tools/package-deb.sh
 
 echo "== Windows: cross build with mingw-w64, tests under Wine"
 bash tools/test-windows.sh

@@ -8,10 +8,8 @@
 
 namespace dirscribe::ui {
 
-namespace {
-
-// Draws the picture into a square of side `size` (the logo is drawn a little wider).
-void Paint(QPainter& p, QRectF area) {
+// Draws the picture into a square (the logo is drawn a little wider).
+void PaintIcon(QPainter& p, QRectF area) {
     p.setRenderHint(QPainter::Antialiasing);
     const qreal s = std::min(area.width(), area.height());
     const QPointF centre(area.left() + s * 0.42, area.top() + s * 0.42);
@@ -63,11 +61,13 @@ void Paint(QPainter& p, QRectF area) {
     }
 }
 
+namespace {
+
 QPixmap Square(int size) {
     QPixmap pixmap(size, size);
     pixmap.fill(Qt::transparent);
     QPainter p(&pixmap);
-    Paint(p, QRectF(0, 0, size, size));
+    PaintIcon(p, QRectF(0, 0, size, size));
     return pixmap;
 }
 
@@ -77,14 +77,15 @@ QPixmap DrawLogo() {
     QPixmap pixmap(86, 84);
     pixmap.fill(Qt::transparent);
     QPainter p(&pixmap);
-    Paint(p, QRectF(1, 0, 84, 84));
+    PaintIcon(p, QRectF(1, 0, 84, 84));
     return pixmap;
 }
 
 QIcon AppIcon() {
-    QIcon icon;
-    for (int size : {16, 32, 48}) icon.addPixmap(Square(size));
-    return icon;
+    QIcon drawn;
+    for (int size : {16, 32, 48}) drawn.addPixmap(Square(size));
+    // The installed copy in the theme is the same picture; the desktop finds it by this name.
+    return QIcon::fromTheme(QStringLiteral(DIRSCRIBE_APP_ID), drawn);
 }
 
 }  // namespace dirscribe::ui

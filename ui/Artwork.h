@@ -2,13 +2,19 @@
 #pragma once
 
 #include <QIcon>
+#include <QPainter>
 #include <QPixmap>
+#include <QRectF>
 
 namespace dirscribe::ui {
 
 // The About window's logo: a disc beside a written list, 86 by 84 pixels.
 QPixmap DrawLogo();
-// The program's icon: the same picture at 16, 32 and 48 pixels.
+// The program's icon: the desktop's icon theme's copy when the program is installed, else
+// the same picture drawn at 16, 32 and 48 pixels.
 QIcon AppIcon();
+// Paints the icon's picture into the square `area` of any paint device (the installed icon
+// files are made with it).
+void PaintIcon(QPainter& painter, QRectF area);
 
 }  // namespace dirscribe::ui

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "cli/CliFrontEnd.h"
+#include "cli/FindCommand.h"
 #include "engine/AppIdentity.h"
 #include "engine/ListingRun.h"
 #include "platform/Console.h"
@@ -23,7 +24,8 @@ constexpr int kExitInterrupted = 130;
 
 const char* const kUsage =
     "Usage: dirscribe-cli [options] START_FOLDER\n"
-    "Writes a list of the folders and files below START_FOLDER.\n"
+    "       dirscribe-cli --find PATTERN [--regex] [--format csv] LIST...\n"
+    "Writes a list of the folders and files below START_FOLDER, or finds names in lists.\n"
     "\n"
     "  -f, --format F        0-5 or text | text-names | csv-names | csv | html-names | html\n"
     "                        (default 0, text)\n"
@@ -36,6 +38,12 @@ const char* const kUsage =
     "      --label TEXT      use TEXT as the volume label instead of reading it\n"
     "      --eject           open the drive's tray at the end\n"
     "  -q, --quiet           no progress on standard error\n"
+    "      --find PATTERN    print the files and folders of the LIST files (any of the six\n"
+    "                        formats) whose names match PATTERN (a mask as with --mask), with\n"
+    "                        the volume, folder, size and date the lists give; --format csv:\n"
+    "                        as CSV rows. Exit status 0 found, 1 nothing found, 2 a list\n"
+    "                        could not be read\n"
+    "      --regex           PATTERN is a regular expression (searched, case ignored)\n"
     "      --help            show this help\n"
     "      --version         show the version\n"
     "\n"
@@ -68,7 +76,10 @@ int main(int argc, char** argv) {
     const auto count = static_cast<int>(args.size());
 
     CliOptions options;
-    bool startGiven = false;
+    dirscribe::cli::FindOptions find;
+    bool findMode = false;
+    bool formatGiven = false;
+    std::vector<std::string> operands;
     bool optionsEnded = false;
     for (int i = 1; i < count; ++i) {
         const std::string_view arg = args[static_cast<std::size_t>(i)];
@@ -78,9 +89,7 @@ int main(int argc, char** argv) {
             return true;
         };
         if (optionsEnded || arg.empty() || arg[0] != '-' || arg == "-") {
-            if (startGiven) return UsageError("only one start folder may be given");
-            options.startFolder = std::string(arg);
-            startGiven = true;
+            operands.emplace_back(arg);
         } else if (arg == "--") {
             optionsEnded = true;
         } else if (arg == "--help") {
@@ -93,6 +102,13 @@ int main(int argc, char** argv) {
             std::string f;
             if (!value(f)) return UsageError("option " + std::string(arg) + " needs a format");
             if (!ParseFormat(f, options.format)) return UsageError("unknown format '" + f + "'");
+            formatGiven = true;
+        } else if (arg == "--find") {
+            if (!value(find.pattern) || find.pattern.empty())
+                return UsageError("option --find needs a pattern");
+            findMode = true;
+        } else if (arg == "--regex") {
+            find.regex = true;
         } else if (arg == "-m" || arg == "--mask") {
             if (!value(options.mask))
                 return UsageError("option " + std::string(arg) + " needs a mask");
@@ -124,7 +140,17 @@ int main(int argc, char** argv) {
             return UsageError("unknown option '" + std::string(arg) + "'");
         }
     }
-    if (!startGiven) return UsageError("no start folder given");
+    if (findMode) {
+        if (operands.empty()) return UsageError("--find needs at least one list file");
+        find.lists = operands;
+        // Only the CSV family means anything for the matches.
+        find.csv = formatGiven && (options.format == 2 || options.format == 3);
+        return dirscribe::cli::RunFind(find);
+    }
+    if (find.regex) return UsageError("--regex goes with --find");
+    if (operands.empty()) return UsageError("no start folder given");
+    if (operands.size() > 1) return UsageError("only one start folder may be given");
+    options.startFolder = operands.front();
     const std::string separators{'/', dirscribe::platform::kPathSeparator};
     if (options.mask.find_first_of(separators) != std::string::npos) {
         return UsageError("bad mask '" + options.mask + "': a mask names files, not folders");

@@ -131,6 +131,12 @@ std::size_t CharacterCount(std::string_view text) {
     return count;
 }
 
+std::size_t PrefixBytes(std::string_view text, std::size_t chars) {
+    std::size_t i = 0;
+    for (; i < text.size() && chars > 0; --chars) i += SequenceLength(text, i);
+    return i;
+}
+
 void AppendPaddedName(std::string& out, std::string_view name) {
     if (name.size() <= kPaddedNameWidth && IsAscii(name)) {
         out.append(name);

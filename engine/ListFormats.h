@@ -60,6 +60,9 @@ std::string_view BaseName(std::string_view name);
 void AppendPaddedName(std::string& out, std::string_view name);
 // Number of characters of a UTF-8 text (a byte that starts no valid sequence counts as one).
 std::size_t CharacterCount(std::string_view text);
+// The bytes the first `chars` characters of a text take, counted as CharacterCount counts them
+// (the whole text when it is shorter).
+std::size_t PrefixBytes(std::string_view text, std::size_t chars);
 
 // Size texts and time stamps by the user's regional settings.
 class FieldFormatter {

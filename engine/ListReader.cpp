@@ -221,19 +221,30 @@ bool ListReader::TakeCsv(std::string_view line) {
 
 bool ListReader::TakeTextFile(std::string_view line) {
     // The name is padded or cut to 65 characters; format 0 adds the size and the time stamp.
-    const std::size_t nameBytes = PrefixBytes(line, kPaddedNameWidth);
-    const std::string_view padded = line.substr(0, nameBytes);
-    if (CharacterCount(padded) < kPaddedNameWidth) return false;
+    // Mostly the name part is plain ASCII, one byte a character, and needs no counting.
+    std::size_t nameBytes = kPaddedNameWidth;
+    if (line.size() < kPaddedNameWidth) return false;
+    unsigned char high = 0;
+    for (std::size_t i = 0; i < kPaddedNameWidth; ++i) high |= static_cast<unsigned char>(line[i]);
+    if (high >= 0x80) {
+        nameBytes = PrefixBytes(line, kPaddedNameWidth);
+        if (CharacterCount(line.substr(0, nameBytes)) < kPaddedNameWidth) return false;
+    }
     ListedEntry entry;
     entry.folder = path_;
-    entry.name = TrimRight(padded);
+    entry.name = TrimRight(line.substr(0, nameBytes));
     if (entry.name.empty()) return false;
     if (nameBytes == line.size()) {
         entry.format = 1;
     } else {
         const std::string_view rest = line.substr(nameBytes);
-        const std::size_t bytes = rest.find(kBytes);
-        if (bytes == std::string_view::npos) return false;
+        // The size text is 16 characters wide unless the number is longer or its separator
+        // takes more than one byte.
+        std::size_t bytes = kSizeTextWidth;
+        if (rest.size() < bytes + kBytes.size() || rest.substr(bytes, kBytes.size()) != kBytes) {
+            bytes = rest.find(kBytes);
+            if (bytes == std::string_view::npos) return false;
+        }
         entry.format = 0;
         entry.size = TrimLeft(rest.substr(0, bytes));
         entry.date = rest.substr(bytes + kBytes.size());

@@ -9,6 +9,7 @@ packages=(
     libgtest-dev libgmock-dev
     googletest g++-mingw-w64-x86-64-posix wine wine64
     clang-format tzdata
+    e2fsprogs
     qt6-base-dev qt6-base-dev-tools
     xvfb imagemagick x11-utils
 )

@@ -50,7 +50,7 @@ bool Wildcard(std::wstring_view mask, std::wstring_view name) {
 
 class MaskPattern final : public NamePattern {
   public:
-    explicit MaskPattern(std::string_view mask) : mask_(Upper(Wide(mask))) {}
+    explicit MaskPattern(std::string_view mask) : mask_(Upper(win32::Wide(mask))) {}
     bool Matches(std::string_view name) const override {
         if (mask_.empty()) return false;
         const std::wstring wide = Upper(FromCodePage(name, CP_ACP));
@@ -67,7 +67,7 @@ class MaskPattern final : public NamePattern {
 class RegexPattern final : public NamePattern {
   public:
     explicit RegexPattern(std::string_view expression)
-        : regex_(Wide(expression), std::wregex::ECMAScript | std::wregex::icase) {}
+        : regex_(win32::Wide(expression), std::wregex::ECMAScript | std::wregex::icase) {}
     bool Matches(std::string_view name) const override {
         return std::regex_search(FromCodePage(name, CP_ACP), regex_);
     }

@@ -3,6 +3,7 @@
 // labels, listing, unmounting and ejecting of the Linux drive.
 #include <fcntl.h>
 #include <linux/loop.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -10,6 +11,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <thread>
 
 #include "CliFixture.h"
@@ -84,8 +86,19 @@ class DiscLoopDeviceTest : public CliTest {
         if (std::system("mkfs.ext2 -V >/dev/null 2>&1") != 0) {
             GTEST_SKIP() << "mkfs.ext2 (e2fsprogs) is not installed";
         }
-        if (loop.Path().empty()) GTEST_SKIP() << "no free loop device";
+        // Tests run side by side would be given the same free device: one at a time.
+        lock_ = open("/tmp/dirscribe-loop-tests.lock", O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        ASSERT_GE(lock_, 0);
+        ASSERT_EQ(flock(lock_, LOCK_EX), 0);
+        device_.emplace();
+        if (loop().Path().empty()) GTEST_SKIP() << "no free loop device";
     }
+    void TearDown() override {
+        device_.reset();
+        if (lock_ >= 0) close(lock_);
+    }
+
+    LoopDevice& loop() { return *device_; }
 
     // An ext2 image of a folder, with a label.
     stdfs::path Image(const std::string& name, const stdfs::path& folder,
@@ -97,7 +110,9 @@ class DiscLoopDeviceTest : public CliTest {
         return image;
     }
 
-    LoopDevice loop;
+  private:
+    int lock_ = -1;
+    std::optional<LoopDevice> device_;
 };
 
 TEST_F(DiscLoopDeviceTest, DiscsPutInAndTakenOutOneAfterAnother) {
@@ -110,19 +125,19 @@ TEST_F(DiscLoopDeviceTest, DiscsPutInAndTakenOutOneAfterAnother) {
     WriteFile(blank, std::string(1 << 20, '\0'));
     const auto catalogue = tmp / "catalogue.txt";
 
-    ASSERT_TRUE(loop.Attach(first));
-    Program cli(DIRSCRIBE_CLI, {"--each-disc", loop.Path(), "--discs", "3", "-q", "-D", "Box 3",
+    ASSERT_TRUE(loop().Attach(first));
+    Program cli(DIRSCRIBE_CLI, {"--each-disc", loop().Path(), "--discs", "3", "-q", "-D", "Box 3",
                                 "-a", catalogue.string()});
     // Each disc is ejected (the device let go) once listed; then the next goes in: another
     // disc with the same label, one that cannot be read, and the first one again.
     for (const auto& next : {second, blank, first}) {
-        ASSERT_TRUE(WaitFor([&] { return !loop.Attached(); })) << "not ejected";
-        ASSERT_TRUE(loop.Attach(next));
+        ASSERT_TRUE(WaitFor([&] { return !loop().Attached(); })) << "not ejected";
+        ASSERT_TRUE(loop().Attach(next));
     }
     const Result r = cli.Finish();
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_FALSE(loop.Attached());
-    EXPECT_NE(r.err.find("disc 3 cannot be read: cannot mount the disc in " + loop.Path()),
+    EXPECT_FALSE(loop().Attached());
+    EXPECT_NE(r.err.find("disc 3 cannot be read: cannot mount the disc in " + loop().Path()),
               std::string::npos)
         << r.err;
     EXPECT_NE(r.err.find("listed 3 discs: "), std::string::npos) << r.err;
@@ -141,12 +156,12 @@ TEST_F(DiscLoopDeviceTest, DiscsPutInAndTakenOutOneAfterAnother) {
 }
 
 TEST_F(DiscLoopDeviceTest, CtrlCWhileWaitingForADiscEndsTheLoop) {
-    Program cli(DIRSCRIBE_CLI, {"--each-disc", loop.Path(), "-a", (tmp / "c.txt").string()});
+    Program cli(DIRSCRIBE_CLI, {"--each-disc", loop().Path(), "-a", (tmp / "c.txt").string()});
     std::this_thread::sleep_for(std::chrono::milliseconds(700));
     ASSERT_TRUE(cli.Interrupt());
     const Result r = cli.Finish();
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.err, "dirscribe-cli: Insert a disc into " + loop.Path() +
+    EXPECT_EQ(r.err, "dirscribe-cli: Insert a disc into " + loop().Path() +
                          "; Ctrl-C to finish\ndirscribe-cli: listed 0 discs\n");
     EXPECT_FALSE(stdfs::exists(tmp / "c.txt"));
 }

@@ -33,7 +33,8 @@ std::string OneLine(const std::string& text) {
 CliFrontEnd::CliFrontEnd(const CliOptions& options, SharedState& state)
     : options_(options),
       state_(state),
-      progress_(!options.quiet && console::IsTerminal(console::Stream::Error)) {}
+      progress_(!options.quiet && console::IsTerminal(console::Stream::Error)),
+      interrupted_(console::Interrupted) {}
 
 RunSettings CliFrontEnd::ReadSettings() {
     RunSettings s;
@@ -107,7 +108,7 @@ void CliFrontEnd::SetErrorText(const std::string& text) {
 }
 
 void CliFrontEnd::Yield() {
-    if (console::Interrupted()) state_.StopRequested = true;
+    if (interrupted_()) state_.StopRequested = true;
     if (!progress_) return;
     const auto now = std::chrono::steady_clock::now();
     if (now - lastProgress_ < std::chrono::milliseconds(250)) return;

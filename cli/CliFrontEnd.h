@@ -3,6 +3,7 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -54,6 +55,8 @@ class CliFrontEnd final : public FrontEnd {
 
     // Whether lines were lost because a list file could not be written.
     bool ListWriteFailed() const { return listWriteFailed_; }
+    // Replaces the check for Ctrl-C that turns into Stop (the console's by default).
+    void SetInterruptCheck(std::function<bool()> check) { interrupted_ = std::move(check); }
 
   private:
     void Report(const std::string& text);
@@ -67,6 +70,7 @@ class CliFrontEnd final : public FrontEnd {
     bool progressShown_ = false;
     bool listWriteFailed_ = false;
     std::chrono::steady_clock::time_point lastProgress_{};
+    std::function<bool()> interrupted_;
 };
 
 }  // namespace dirscribe::cli

@@ -5,7 +5,10 @@
 #include <string_view>
 #include <vector>
 
+#include "cdtray/DiscDrive.h"
 #include "cli/CliFrontEnd.h"
+#include "cli/DiscLoop.h"
+#include "cli/FindCommand.h"
 #include "engine/AppIdentity.h"
 #include "engine/ListingRun.h"
 #include "platform/Console.h"
@@ -27,7 +30,10 @@ constexpr int kExitInterrupted = 130;
 
 const char* const kUsage =
     "Usage: dirscribe-cli [options] START_FOLDER\n"
-    "Writes a list of the folders and files below START_FOLDER.\n"
+    "       dirscribe-cli [options] --each-disc DRIVE [--discs N] [--ask-description]\n"
+    "       dirscribe-cli --find PATTERN [--regex] [--format csv] LIST...\n"
+    "Writes a list of the folders and files below START_FOLDER, lists disc after disc, or\n"
+    "finds names in lists.\n"
     "\n"
     "  -f, --format F        0-5 or text | text-names | csv-names | csv | html-names | html\n"
     "                        (default 0, text)\n"
@@ -40,12 +46,27 @@ const char* const kUsage =
     "      --label TEXT      use TEXT as the volume label instead of reading it\n"
     "      --eject           open the drive's tray at the end\n"
     "  -q, --quiet           no progress on standard error\n"
+    "      --each-disc DRIVE list every disc put into DRIVE (Linux: /dev/sr0 or where it\n"
+    "                        is mounted; Windows: D:) from its root, with its label, eject\n"
+    "                        it and wait for the next; Ctrl-C while waiting ends (exit 0)\n"
+    "      --discs N         with --each-disc: stop after N discs\n"
+    "      --ask-description with --each-disc: ask for each disc's description\n"
+    "      --find PATTERN    print the files and folders of the LIST files (any of the six\n"
+    "                        formats) whose names match PATTERN (a mask as with --mask), with\n"
+    "                        the volume, folder, size and date the lists give; --format csv:\n"
+    "                        as CSV rows. Exit status 0 found, 1 nothing found, 2 a list\n"
+    "                        could not be read\n"
+    "      --regex           PATTERN is a regular expression (searched, case ignored)\n"
     "      --help            show this help\n"
     "      --version         show the version\n"
     "\n"
     "Without --new and --append the list goes to standard output. Unreadable entries are\n"
     "reported on standard error and skipped. Ctrl-C stops the walk; the list still gets its\n"
-    "footer. Exit status: 0 done, 1 the run failed, 2 bad usage, 130 stopped by Ctrl-C.\n";
+    "footer. Exit status: 0 done, 1 the run failed, 2 bad usage, 130 stopped by Ctrl-C.\n"
+    "\n"
+    "Catalogue a box of discs, then find a file in the catalogue:\n"
+    "  dirscribe-cli --each-disc /dev/sr0 --ask-description -a catalogue.txt\n"
+    "  dirscribe-cli --find '*.mp3' catalogue.txt\n";
 
 int UsageError(const std::string& message) {
     console::WriteError("dirscribe-cli: " + message +
@@ -70,7 +91,13 @@ int main(int argc, char** argv) {
     const auto count = static_cast<int>(args.size());
 
     CliOptions options;
-    bool startGiven = false;
+    dirscribe::cli::FindOptions find;
+    bool findMode = false;
+    bool formatGiven = false;
+    std::vector<std::string> operands;
+    std::string eachDisc;
+    dirscribe::cli::DiscLoopOptions loop;
+    bool discsGiven = false;
     bool optionsEnded = false;
     for (int i = 1; i < count; ++i) {
         const std::string_view arg = args[static_cast<std::size_t>(i)];
@@ -80,9 +107,7 @@ int main(int argc, char** argv) {
             return true;
         };
         if (optionsEnded || arg.empty() || arg[0] != '-' || arg == "-") {
-            if (startGiven) return UsageError("only one start folder may be given");
-            options.startFolder = std::string(arg);
-            startGiven = true;
+            operands.emplace_back(arg);
         } else if (arg == "--") {
             optionsEnded = true;
         } else if (arg == "--help") {
@@ -95,6 +120,26 @@ int main(int argc, char** argv) {
             std::string f;
             if (!value(f)) return UsageError("option " + std::string(arg) + " needs a format");
             if (!ParseFormat(f, options.format)) return UsageError("unknown format '" + f + "'");
+            formatGiven = true;
+        } else if (arg == "--find") {
+            if (!value(find.pattern) || find.pattern.empty())
+                return UsageError("option --find needs a pattern");
+            findMode = true;
+        } else if (arg == "--regex") {
+            find.regex = true;
+        } else if (arg == "--each-disc") {
+            if (!value(eachDisc) || eachDisc.empty())
+                return UsageError("option --each-disc needs a drive");
+        } else if (arg == "--discs") {
+            std::string n;
+            if (!value(n) || n.empty() || n.size() > 6 ||
+                n.find_first_not_of("0123456789") != std::string::npos || std::stoi(n) < 1) {
+                return UsageError("option --discs needs a number of discs, 1 or more");
+            }
+            loop.discs = std::stoi(n);
+            discsGiven = true;
+        } else if (arg == "--ask-description") {
+            loop.askDescription = true;
         } else if (arg == "-m" || arg == "--mask") {
             if (!value(options.mask))
                 return UsageError("option " + std::string(arg) + " needs a mask");
@@ -126,7 +171,25 @@ int main(int argc, char** argv) {
             return UsageError("unknown option '" + std::string(arg) + "'");
         }
     }
-    if (!startGiven) return UsageError("no start folder given");
+    if (findMode) {
+        if (operands.empty()) return UsageError("--find needs at least one list file");
+        find.lists = operands;
+        // Only the CSV family means anything for the matches.
+        find.csv = formatGiven && dirscribe::IsCsvFormat(options.format);
+        return dirscribe::cli::RunFind(find);
+    }
+    if (find.regex) return UsageError("--regex goes with --find");
+    if (eachDisc.empty() && (discsGiven || loop.askDescription)) {
+        return UsageError("--discs and --ask-description go with --each-disc");
+    }
+    if (!eachDisc.empty()) {
+        if (!operands.empty()) return UsageError("--each-disc lists discs, not a start folder");
+        if (options.label) return UsageError("--each-disc takes each disc's own label");
+    } else if (operands.empty()) {
+        return UsageError("no start folder given");
+    }
+    if (operands.size() > 1) return UsageError("only one start folder may be given");
+    if (operands.size() > 1) return UsageError("only one start folder may be given");
     const std::string separators{'/', dirscribe::platform::kPathSeparator};
     if (options.mask.find_first_of(separators) != std::string::npos) {
         return UsageError("bad mask '" + options.mask + "': a mask names files, not folders");
@@ -135,6 +198,20 @@ int main(int argc, char** argv) {
     if (options.newList == options.append && !options.append.empty()) {
         return UsageError("the new list and the append file must differ");
     }
+
+    if (!eachDisc.empty()) {
+        std::unique_ptr<dirscribe::cdtray::DiscDrive> drive;
+        try {
+            drive = dirscribe::cdtray::OpenDiscDrive(eachDisc);
+        } catch (const dirscribe::Failure& failure) {
+            console::WriteError("dirscribe-cli: " + failure.Description() + "\n");
+            return kExitFailed;
+        }
+        console::CatchInterrupt();
+        dirscribe::cli::DiscLoop discLoop(options, loop, *drive, dirscribe::cli::ProcessConsole());
+        return discLoop.Run();
+    }
+    options.startFolder = operands.front();
 
     // A start folder that cannot be found is a typing error, not a list of one heading.
     try {

@@ -41,6 +41,8 @@ class ListFiles {
 
     // Replaces how files are opened (tests).
     void SetOpener(Opener opener) { opener_ = std::move(opener); }
+    // How files are opened now, for an opener that changes a little of it.
+    const Opener& CurrentOpener() const { return opener_; }
     // A file name that stands for standard output ("-" for the command-line tool); empty: none.
     void SetStandardOutputName(std::string name) { stdoutName_ = std::move(name); }
 

@@ -95,7 +95,7 @@ bool SystemTrayDevices::RunningAsRoot() {
     return geteuid() == 0;
 }
 
-int SystemTrayDevices::UnmountWithUDisks(const std::string& device) {
+int UDisksObjectOfDevice(const std::string& device, std::string& objectPath) {
     // UDisks2 names a block device's object by the kernel's name for it, which /sys/dev/block
     // gives by device number whatever name the caller used.
     struct stat st {};
@@ -103,10 +103,17 @@ int SystemTrayDevices::UnmountWithUDisks(const std::string& device) {
     if (!S_ISBLK(st.st_mode)) return ENOTBLK;
     const std::string sysLink = "/sys/dev/block/" + std::to_string(major(st.st_rdev)) + ":" +
                                 std::to_string(minor(st.st_rdev));
-    std::string name = Resolve(sysLink);
-    if (name == sysLink) name = device;
+    std::unique_ptr<char, decltype(&free)> resolved(realpath(sysLink.c_str(), nullptr), &free);
+    std::string name = resolved ? std::string(resolved.get()) : device;
     name = name.substr(name.find_last_of('/') + 1);
-    return CallUDisksUnmount(UDisksBlockObjectPath(name), busTimeout_);
+    objectPath = UDisksBlockObjectPath(name);
+    return 0;
+}
+
+int SystemTrayDevices::UnmountWithUDisks(const std::string& device) {
+    std::string objectPath;
+    if (const int status = UDisksObjectOfDevice(device, objectPath); status != 0) return status;
+    return CallUDisksUnmount(objectPath, busTimeout_);
 }
 
 int SystemTrayDevices::Umount(const std::string& mountPoint) {

@@ -63,10 +63,19 @@ class SystemTrayDevices final : public TrayDevices {
 // written as '_' and two hex digits, as UDisks2 names its objects.
 std::string UDisksBlockObjectPath(std::string_view name);
 
+// UDisks2's object path for the block device `device` (any name of it), found through the
+// kernel's name for its device number. Returns 0, or why not (ENOENT, ENOTBLK, ...).
+int UDisksObjectOfDevice(const std::string& device, std::string& objectPath);
+
 // Calls org.freedesktop.UDisks2.Filesystem.Unmount on `objectPath` over the system bus with
 // auth.no_user_interaction set, and waits at most `timeout` for the whole exchange (connecting
 // included). Returns 0 when UDisks2 answered that it unmounted, otherwise an errno value
 // (ETIMEDOUT when it did not answer in time).
 int CallUDisksUnmount(const std::string& objectPath, std::chrono::milliseconds timeout);
+
+// Calls org.freedesktop.UDisks2.Filesystem.Mount on `objectPath` the same way; on success
+// `mountPoint` receives where UDisks2 mounted the file system.
+int CallUDisksMount(const std::string& objectPath, std::chrono::milliseconds timeout,
+                    std::string& mountPoint);
 
 }  // namespace dirscribe::cdtray

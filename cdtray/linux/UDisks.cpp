@@ -1,9 +1,11 @@
-// UDisks: unmounting a disc as an ordinary desktop user, through UDisks2 on the system bus.
+// UDisks: mounting and unmounting a disc as an ordinary desktop user, through UDisks2 on the
+// system bus.
 #include <systemd/sd-bus.h>
 
 #include <cerrno>
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "cdtray/linux/TrayDevices.h"
 
@@ -25,6 +27,7 @@ struct UnrefSlot {
 struct Answer {
     bool done = false;
     int status = 0;
+    std::string* text = nullptr;  // receives the string the method returns, when wanted
 };
 
 int OnReply(sd_bus_message* reply, void* userdata, sd_bus_error* /*error*/) {
@@ -33,6 +36,13 @@ int OnReply(sd_bus_message* reply, void* userdata, sd_bus_error* /*error*/) {
     if (sd_bus_message_is_method_error(reply, nullptr) != 0) {
         const int err = sd_bus_message_get_errno(reply);
         answer->status = err > 0 ? err : EIO;
+    } else if (answer->text != nullptr) {
+        const char* text = nullptr;
+        if (sd_bus_message_read(reply, "s", &text) < 0 || text == nullptr) {
+            answer->status = EPROTO;
+        } else {
+            *answer->text = text;
+        }
     }
     return 0;
 }
@@ -61,7 +71,12 @@ std::string UDisksBlockObjectPath(std::string_view name) {
     return path;
 }
 
-int CallUDisksUnmount(const std::string& objectPath, std::chrono::milliseconds timeout) {
+namespace {
+
+// Calls `method` of org.freedesktop.UDisks2.Filesystem on `objectPath` with no options but
+// auth.no_user_interaction; `text`, when not null, receives the string it returns.
+int CallFilesystem(const std::string& objectPath, const char* method,
+                   std::chrono::milliseconds timeout, std::string* text) {
     using Clock = std::chrono::steady_clock;
     const Clock::time_point deadline = Clock::now() + timeout;
 
@@ -75,7 +90,7 @@ int CallUDisksUnmount(const std::string& objectPath, std::chrono::milliseconds t
     sd_bus_message* rawCall = nullptr;
     r = sd_bus_message_new_method_call(bus.get(), &rawCall, "org.freedesktop.UDisks2",
                                        objectPath.c_str(), "org.freedesktop.UDisks2.Filesystem",
-                                       "Unmount");
+                                       method);
     if (r < 0) return -r;
     const std::unique_ptr<sd_bus_message, UnrefMessage> call(rawCall);
     // No password dialog: a user who would have to authenticate simply keeps the disc mounted.
@@ -83,6 +98,7 @@ int CallUDisksUnmount(const std::string& objectPath, std::chrono::milliseconds t
     if (r < 0) return -r;
 
     Answer answer;
+    answer.text = text;
     sd_bus_slot* rawSlot = nullptr;
     r = sd_bus_call_async(bus.get(), &rawSlot, call.get(), OnReply, &answer, Microseconds(timeout));
     if (r < 0) return -r;
@@ -99,6 +115,17 @@ int CallUDisksUnmount(const std::string& objectPath, std::chrono::milliseconds t
         if (r < 0) return -r;
     }
     return answer.status;
+}
+
+}  // namespace
+
+int CallUDisksUnmount(const std::string& objectPath, std::chrono::milliseconds timeout) {
+    return CallFilesystem(objectPath, "Unmount", timeout, nullptr);
+}
+
+int CallUDisksMount(const std::string& objectPath, std::chrono::milliseconds timeout,
+                    std::string& mountPoint) {
+    return CallFilesystem(objectPath, "Mount", timeout, &mountPoint);
 }
 
 }  // namespace dirscribe::cdtray

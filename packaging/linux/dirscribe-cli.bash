@@ -14,7 +14,12 @@ _dirscribe_cli() {
             _filedir
             return
             ;;
-        -m | --mask | -D | --description | --label)
+        --each-disc)
+            # An optical drive's device, or the mount point of one.
+            _filedir
+            return
+            ;;
+        -m | --mask | -D | --description | --label | --discs | --find)
             # Free text: nothing to offer.
             return
             ;;

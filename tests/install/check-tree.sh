@@ -109,7 +109,7 @@ expect_completion() {
 }
 expect_completion "csv csv-names html html-names text text-names " dirscribe-cli --format ""
 expect_completion "html html-names " dirscribe-cli -f h
-expect_completion "--description --dirs-only " dirscribe-cli --d
+expect_completion "--description --dirs-only --discs " dirscribe-cli --d
 expect_completion "--new " dirscribe-cli --ne
 expect_completion "Sub Folder " dirscribe-cli -q ""
 expect_completion "Alpha.txt Sub Folder " dirscribe-cli --new ""

@@ -4,6 +4,7 @@
 #include <iostream>
 
 #include "engine/ListFormats.h"
+#include "engine/SafeText.h"
 #include "platform/Console.h"
 
 namespace dirscribe::cli {
@@ -113,13 +114,13 @@ void CliFrontEnd::Yield() {
     lastProgress_ = now;
     // Cut to the terminal's width, at a character boundary.
     const std::size_t width = static_cast<std::size_t>(console::TerminalWidth() - 1);
+    const std::string path = TerminalSafe(stat2_);
     std::string shown;
     std::size_t chars = 0;
-    for (std::size_t i = 0; i < stat2_.size() && chars < width; ++chars) {
+    for (std::size_t i = 0; i < path.size() && chars < width; ++chars) {
         std::size_t n = 1;
-        while (i + n < stat2_.size() && (static_cast<unsigned char>(stat2_[i + n]) & 0xC0) == 0x80)
-            ++n;
-        shown.append(stat2_, i, n);
+        while (i + n < path.size() && (static_cast<unsigned char>(path[i + n]) & 0xC0) == 0x80) ++n;
+        shown.append(path, i, n);
         i += n;
     }
     console::ShowProgress(shown);
@@ -132,7 +133,9 @@ void CliFrontEnd::OpenTray(const std::string& startPath) {
 
 void CliFrontEnd::Report(const std::string& text) {
     ClearProgress();
-    console::WriteError("dirscribe-cli: " + text + "\n");
+    // Names in a report are the walker's, masked already; a list file's name or a label may
+    // still hold what a terminal would take for an escape sequence.
+    console::WriteError("dirscribe-cli: " + TerminalSafe(text) + "\n");
 }
 
 void CliFrontEnd::ClearProgress() {

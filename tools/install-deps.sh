@@ -8,7 +8,7 @@ packages=(
     libmount-dev libblkid-dev libsystemd-dev
     libgtest-dev libgmock-dev
     googletest g++-mingw-w64-x86-64-posix wine wine64
-    clang-format tzdata
+    clang-format tzdata strace
     qt6-base-dev qt6-base-dev-tools
     xvfb imagemagick x11-utils
 )

@@ -5,6 +5,7 @@
 
 #include "base/Utf8.h"
 #include "engine/ListFormats.h"
+#include "engine/SafeText.h"
 #include "platform/Console.h"
 
 namespace dirscribe::cli {
@@ -115,7 +116,8 @@ void CliFrontEnd::Yield() {
     lastProgress_ = now;
     // Cut to the terminal's width, at a character boundary.
     const std::size_t width = static_cast<std::size_t>(console::TerminalWidth() - 1);
-    console::ShowProgress(std::string_view(stat2_).substr(0, LeadingCharacters(stat2_, width)));
+    const std::string path = TerminalSafe(stat2_);
+    console::ShowProgress(std::string_view(path).substr(0, LeadingCharacters(path, width)));
     progressShown_ = true;
 }
 
@@ -125,7 +127,9 @@ void CliFrontEnd::OpenTray(const std::string& startPath) {
 
 void CliFrontEnd::Report(const std::string& text) {
     ClearProgress();
-    console::WriteError("dirscribe-cli: " + text + "\n");
+    // Names in a report are the walker's, masked already; a list file's name or a label may
+    // still hold what a terminal would take for an escape sequence.
+    console::WriteError("dirscribe-cli: " + TerminalSafe(text) + "\n");
 }
 
 void CliFrontEnd::ClearProgress() {

@@ -11,6 +11,7 @@
 #include "cli/FindCommand.h"
 #include "engine/AppIdentity.h"
 #include "engine/ListingRun.h"
+#include "engine/SafeText.h"
 #include "platform/Console.h"
 #include "platform/FileSystem.h"
 
@@ -26,7 +27,6 @@ namespace console = dirscribe::platform::console;
 constexpr int kExitDone = 0;
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
-constexpr int kExitInterrupted = 130;
 
 const char* const kUsage =
     "Usage: dirscribe-cli [options] START_FOLDER\n"
@@ -61,8 +61,9 @@ const char* const kUsage =
     "      --version         show the version\n"
     "\n"
     "Without --new and --append the list goes to standard output. Unreadable entries are\n"
-    "reported on standard error and skipped. Ctrl-C stops the walk; the list still gets its\n"
-    "footer. Exit status: 0 done, 1 the run failed, 2 bad usage, 130 stopped by Ctrl-C.\n"
+    "reported on standard error and skipped. Ctrl-C, SIGTERM or SIGHUP stops the walk; the\n"
+    "list still gets its footer. Exit status: 0 done, 1 the run failed, 2 bad usage, 130, 143\n"
+    "or 129 stopped by Ctrl-C, SIGTERM or SIGHUP.\n"
     "\n"
     "Catalogue a box of discs, then find a file in the catalogue:\n"
     "  dirscribe-cli --each-disc /dev/sr0 --ask-description -a catalogue.txt\n"
@@ -149,12 +150,19 @@ int main(int argc, char** argv) {
             if (!value(options.description)) {
                 return UsageError("option " + std::string(arg) + " needs a text");
             }
-        } else if (arg == "-n" || arg == "--new") {
-            if (!value(options.newList) || options.newList.empty()) {
-                return UsageError("option " + std::string(arg) + " needs a file name");
+            // It goes into every heading: a line end in it would forge lines of the list.
+            if (dirscribe::HasControls(options.description)) {
+                return UsageError("option " + std::string(arg) + " holds a control character");
             }
-        } else if (arg == "-a" || arg == "--append") {
-            if (!value(options.append) || options.append.empty()) {
+        } else if (arg == "-n" || arg == "--new" || arg == "-a" || arg == "--append") {
+            const bool isNew = arg == "-n" || arg == "--new";
+            std::string& file = isNew ? options.newList : options.append;
+            // Given twice, one of the two names would be dropped without a word.
+            if (!file.empty()) {
+                return UsageError(std::string(isNew ? "--new" : "--append") +
+                                  " may be given only once");
+            }
+            if (!value(file) || file.empty()) {
                 return UsageError("option " + std::string(arg) + " needs a file name");
             }
         } else if (arg == "-y" || arg == "--overwrite") {
@@ -162,6 +170,9 @@ int main(int argc, char** argv) {
         } else if (arg == "--label") {
             std::string label;
             if (!value(label)) return UsageError("option --label needs a text");
+            if (dirscribe::HasControls(label)) {
+                return UsageError("option --label holds a control character");
+            }
             options.label = label;
         } else if (arg == "--eject") {
             options.eject = true;
@@ -234,6 +245,8 @@ int main(int argc, char** argv) {
     dirscribe::cli::CliFrontEnd frontEnd(options, state);
     dirscribe::ListFiles files;
     files.SetStandardOutputName(dirscribe::cli::CliFrontEnd::kStandardOutput);
+    // A second Ctrl-C ends the list at the next line, with its footer.
+    files.SetCutShortTest(console::InterruptedTwice);
     auto fileSystem = dirscribe::platform::MakeFileSystem();
     dirscribe::ListingRun run(state, frontEnd, files, *fileSystem);
 
@@ -241,7 +254,7 @@ int main(int argc, char** argv) {
         case dirscribe::RunOutcome::Completed:
         case dirscribe::RunOutcome::Stopped:
             if (frontEnd.ListWriteFailed()) return kExitFailed;
-            return console::Interrupted() ? kExitInterrupted : kExitDone;
+            return console::Interrupted() ? console::InterruptStatus() : kExitDone;
         default:
             return kExitFailed;
     }

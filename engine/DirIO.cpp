@@ -4,6 +4,8 @@
 
 #include <vector>
 
+#include "engine/SafeText.h"
+
 namespace dirscribe {
 
 namespace {
@@ -54,23 +56,31 @@ void DirIO::ListDirectory(std::string& folderPath, const std::string& mask, File
     Walk walk{mask, newListNo, appendNo, volumeText, options};
     const platform::FolderTexts texts = fileSystem_.BeginWalk(folderPath);
     fileSystem_.Prefetch(mask, !(options & RunDirsOnly));
-    WalkFolder(walk, folderPath, texts, nullptr, {});
+    try {
+        WalkFolder(walk, folderPath, texts, nullptr, {});
+    } catch (...) {
+        // A list file given up on ends the walk from inside: reading ahead ends as well.
+        fileSystem_.EndWalk();
+        throw;
+    }
     fileSystem_.EndWalk();
 }
 
 AbortRetryIgnore DirIO::Report(const Failure& failure, const std::string& folderPath,
                                std::string_view entryName) {
-    const std::string name(entryName);
-    if (IsQuiet(failure.Number())) {
+    // A name may hold line ends or escape sequences of its own.
+    const std::string name = MaskedControls(entryName);
+    const std::string description = MaskedControls(failure.Description());
+    // A list file that cannot be written is never an entry's quiet report.
+    if (IsQuiet(failure.Number()) && !failure.FromListFile()) {
         std::string text;
         if (failure.Number() == FailureNo::FileNotFound) {
             text = "Last Error: Error reading '" + name + "' Skipping.";
         } else if (failure.Number() == FailureNo::PathFileAccess) {
-            text = "Last Error: " + failure.Description() + "\r\nError reading '" + name +
-                   "' Skipping.";
+            text = "Last Error: " + description + "\r\nError reading '" + name + "' Skipping.";
         } else {
-            text = "Last Error: " + failure.Description() + "\r\nError reading '" + folderPath +
-                   name + "' Skipping.";
+            text = "Last Error: " + description + "\r\nError reading '" +
+                   MaskedControls(folderPath) + name + "' Skipping.";
         }
         // A failing label or yield is passed over: the walk goes on with its next step.
         try {
@@ -84,7 +94,7 @@ AbortRetryIgnore DirIO::Report(const Failure& failure, const std::string& folder
         return AbortRetryIgnore::Ignore;
     }
     const std::string text = "Error Number: " + std::to_string(failure.Number()) + " " +
-                             failure.Description() + "\r\nError reading:" + name + " Skipping.";
+                             description + "\r\nError reading:" + name + " Skipping.";
     return frontEnd_.AskAbortRetryIgnore(text, failure);
 }
 

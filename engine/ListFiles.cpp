@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "base/Failure.h"
+#include "engine/SafeText.h"
 #include "platform/FileSystem.h"
 
 namespace dirscribe {
@@ -67,6 +68,12 @@ bool ListFiles::Exists(const std::string& path) const {
     return platform::ListFileExists(path);
 }
 
+bool ListFiles::SameFile(const std::string& first, const std::string& second) const {
+    if (first == second) return true;
+    if (!stdoutName_.empty() && (first == stdoutName_ || second == stdoutName_)) return false;
+    return platform::SameListFile(first, second);
+}
+
 void ListFiles::Open(FileNumber number, const std::string& path, platform::OutputFile::Mode mode) {
     if (number <= 0 || Find(number) != nullptr) {
         throw Failure(FailureNo::FileAlreadyOpen,
@@ -90,6 +97,7 @@ void ListFiles::Open(FileNumber number, const std::string& path, platform::Outpu
                           "list file '" + path + "' is already open as '" + s.path + "'", true);
         }
     }
+    if (slots_.empty()) cut_ = false;
     Slot slot;
     slot.number = number;
     slot.path = path;
@@ -99,8 +107,30 @@ void ListFiles::Open(FileNumber number, const std::string& path, platform::Outpu
 }
 
 void ListFiles::MakeRoom(Slot& slot, std::size_t bytes) {
-    if (!slot.buffer.empty() && slot.buffer.size() + bytes > bufferSize_)
-        slot.sink->Write(slot.buffer);
+    if (!slot.buffer.empty() && slot.buffer.size() + bytes > bufferSize_) Flush(slot);
+}
+
+void ListFiles::Flush(Slot& slot) {
+    while (!slot.buffer.empty()) {
+        try {
+            slot.sink->Write(slot.buffer);
+        } catch (const Failure& failure) {
+            if (!onWriteFailure_) throw;
+            // The sink has taken what it wrote out of the buffer: a Retry writes only the rest,
+            // and no byte twice.
+            const auto lines =
+                static_cast<std::size_t>(std::count(slot.buffer.begin(), slot.buffer.end(), '\n'));
+            switch (onWriteFailure_(failure, slot.buffer.size(), lines, false)) {
+                case AbortRetryIgnore::Retry:
+                    continue;
+                case AbortRetryIgnore::Ignore:
+                    slot.buffer.clear();
+                    break;
+                case AbortRetryIgnore::Abort:
+                    throw ListWriteAborted{failure};
+            }
+        }
+    }
 }
 
 void ListFiles::WriteLine(std::string_view text, FileNumber first, FileNumber second) {
@@ -117,30 +147,64 @@ void ListFiles::WriteLine(std::string_view text, FileNumber first, FileNumber se
                           "list file number " + std::to_string(second) + " is not open", true);
         }
     }
+    if (cutShort_ != nullptr && !cut_ && cutShort_()) {
+        cut_ = true;  // once: the footer is written after it
+        throw RunCutShort{};
+    }
     // Room first in both, then the line into both: a failure leaves neither with the line.
     const std::size_t bytes = text.size() + 2;
     MakeRoom(*a, bytes);
     if (b != nullptr) MakeRoom(*b, bytes);
+    // A control character in a name would forge lines or columns of its own.
+    const std::size_t at = a->buffer.size();
     platform::AppendListText(text, a->buffer);
+    const bool masked = MaskControls(a->buffer, at);
     a->buffer += "\r\n";
     if (b != nullptr) {
+        const std::size_t bAt = b->buffer.size();
         platform::AppendListText(text, b->buffer);
+        if (masked) MaskControls(b->buffer, bAt);
         b->buffer += "\r\n";
     }
 }
 
 void ListFiles::CloseAll() {
+    std::vector<Slot> slots = std::move(slots_);
+    slots_.clear();
     std::vector<Slot> kept;
     bool failed = false;
     Failure first(0, "");
-    for (auto& slot : slots_) {
+    // Gives up the files from `from` on with those kept, then passes the abort on.
+    auto giveUp = [&](std::size_t from) {
+        for (std::size_t j = from; j < slots.size(); ++j) kept.push_back(std::move(slots[j]));
+        slots_ = std::move(kept);
+        Abandon();
+    };
+    for (std::size_t i = 0; i < slots.size(); ++i) {
+        Slot& slot = slots[i];
         try {
-            if (!slot.buffer.empty()) slot.sink->Write(slot.buffer);
-            slot.sink->Close();
+            Flush(slot);
         } catch (const Failure& f) {
             if (!failed) first = f;
             failed = true;
             kept.push_back(std::move(slot));
+            continue;
+        } catch (const ListWriteAborted&) {
+            giveUp(i);
+            throw;
+        }
+        try {
+            slot.sink->Close();
+        } catch (const Failure& f) {
+            // The file is closed either way, so a repeated call could only report success:
+            // what the system lost at the close is reported now, once.
+            if (!onWriteFailure_) {
+                if (!failed) first = f;
+                failed = true;
+            } else if (onWriteFailure_(f, 0, 0, true) == AbortRetryIgnore::Abort) {
+                giveUp(i + 1);
+                throw ListWriteAborted{f};
+            }
         }
     }
     slots_ = std::move(kept);
@@ -151,10 +215,11 @@ void ListFiles::Abandon() noexcept {
     for (auto& slot : slots_) {
         try {
             if (!slot.buffer.empty()) slot.sink->Write(slot.buffer);
-            slot.sink->Close();
         } catch (...) {
-            // Reported already, or nobody left to report to: the sink's destructor closes it.
+            // Reported already, or nobody left to report to.
         }
+        // Destroyed without Close: a new list that got no byte is not emptied.
+        slot.sink.reset();
     }
     slots_.clear();
 }

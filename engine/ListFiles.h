@@ -8,9 +8,18 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/FrontEnd.h"
 #include "platform/OutputFile.h"
 
 namespace dirscribe {
+
+// Thrown through the walker and the run when the user gave up on a list file that cannot be
+// written (Abort), or when a second stop asks the run to end at once. Not a Failure, so that
+// no handler on the way takes it for one more failure to report or retry.
+struct ListWriteAborted {
+    Failure failure;
+};
+struct RunCutShort {};
 
 // Where the bytes of one list file go. The real one is an OutputFile; tests put in sinks
 // that fail on demand.
@@ -20,7 +29,8 @@ class ListSink {
     // Writes the whole buffer and empties it; on failure removes what was written, keeps the
     // rest and throws Failure.
     virtual void Write(std::string& buffer) = 0;
-    // Closes, reporting a failure. Called once the buffer is written.
+    // Closes, reporting a failure. Called once the buffer is written. Not called when a run
+    // gives up: then the sink is only destroyed (a new list not written to stays as it was).
     virtual void Close() = 0;
     // Which file this is, whatever path reached it.
     virtual platform::FileIdentity Identity() const = 0;
@@ -39,6 +49,19 @@ class ListFiles {
     ListFiles(const ListFiles&) = delete;
     ListFiles& operator=(const ListFiles&) = delete;
 
+    // Decides what happens when a buffer cannot be written: Retry writes what is left of it
+    // again, Ignore drops that (`bytes` bytes, the ends of `lines` lines) and goes on, Abort
+    // throws ListWriteAborted. `closing` tells a failed close (nothing is left to write then;
+    // Retry goes on as Ignore does). Without one, the failure is thrown to the caller.
+    using WriteFailureHandler = std::function<AbortRetryIgnore(
+        const Failure& failure, std::size_t bytes, std::size_t lines, bool closing)>;
+    void SetWriteFailureHandler(WriteFailureHandler handler) {
+        onWriteFailure_ = std::move(handler);
+    }
+    // A test made before every line: the first time it says yes, WriteLine throws RunCutShort
+    // without writing (a second Ctrl-C); the lines after it (the footer) are written. Null: none.
+    void SetCutShortTest(bool (*test)()) { cutShort_ = test; }
+
     // Replaces how files are opened (tests).
     void SetOpener(Opener opener) { opener_ = std::move(opener); }
     // How files are opened now, for an opener that changes a little of it.
@@ -53,6 +76,9 @@ class ListFiles {
     void Open(FileNumber number, const std::string& path, platform::OutputFile::Mode mode);
     // True when a new list of that name would replace an existing file.
     bool Exists(const std::string& path) const;
+    // True when two names reach one file (or, for files not there yet, one place), so that a
+    // run must not open both: one of them would be emptied or written twice.
+    bool SameFile(const std::string& first, const std::string& second) const;
     bool IsOpen(FileNumber number) const;
 
     // Writes text + CR LF to the file `first` and then, unless it is 0, to `second`. Either
@@ -60,11 +86,12 @@ class ListFiles {
     // of the disk shows when a buffer is written out, at the line that needed the room.
     void WriteLine(std::string_view text, FileNumber first, FileNumber second = 0);
 
-    // Writes out and closes every open file. A file whose writing or closing fails stays open
-    // (so that a repeated call tries it again) and the first failure is thrown after the others
-    // were closed.
+    // Writes out and closes every open file. Without a failure handler, a file whose writing
+    // fails stays open (so that a repeated call tries it again) and the first failure is thrown
+    // after the others were closed; a failed close is thrown as well, the file then closed.
     void CloseAll();
-    // Closes every open file without reporting anything, writing out what still can be.
+    // Closes every open file without reporting anything, writing out what still can be. A new
+    // list that got no byte is left as it was.
     void Abandon() noexcept;
 
   private:
@@ -77,11 +104,16 @@ class ListFiles {
     Slot* Find(FileNumber number);
     const Slot* Find(FileNumber number) const;
     void MakeRoom(Slot& slot, std::size_t bytes);
+    // Writes the slot's buffer out, asking the failure handler when there is one.
+    void Flush(Slot& slot);
 
     std::size_t bufferSize_;
     std::vector<Slot> slots_;
     Opener opener_;
     std::string stdoutName_;
+    WriteFailureHandler onWriteFailure_;
+    bool (*cutShort_)() = nullptr;
+    bool cut_ = false;  // RunCutShort was thrown since the first file was opened
 };
 
 }  // namespace dirscribe

@@ -19,6 +19,36 @@ struct RunEnded {
     RunOutcome outcome;
 };
 
+// The box for a list file that cannot be written: the failure, and what each answer does with
+// the bytes still waiting.
+std::string WriteFailureText(const Failure& failure, std::size_t bytes, std::size_t lines,
+                             bool closing) {
+    std::string text =
+        "Error Number: " + std::to_string(failure.Number()) + " " + failure.Description() + "\r\n";
+    if (closing) return text + "The end of the list may be lost. Abort ends the run.";
+    return text + std::to_string(bytes) + " bytes (" + std::to_string(lines) +
+           (lines == 1 ? " line" : " lines") +
+           ") are not written yet. Retry writes them, Ignore leaves them out, Abort ends the run.";
+}
+
+// Lets the list files ask the front end about a failed write for as long as the run lasts.
+class WriteFailureBox {
+  public:
+    WriteFailureBox(ListFiles& files, FrontEnd& frontEnd) : files_(files) {
+        files_.SetWriteFailureHandler([&frontEnd](const Failure& failure, std::size_t bytes,
+                                                  std::size_t lines, bool closing) {
+            return frontEnd.AskAbortRetryIgnore(WriteFailureText(failure, bytes, lines, closing),
+                                                failure);
+        });
+    }
+    ~WriteFailureBox() { files_.SetWriteFailureHandler(nullptr); }
+    WriteFailureBox(const WriteFailureBox&) = delete;
+    WriteFailureBox& operator=(const WriteFailureBox&) = delete;
+
+  private:
+    ListFiles& files_;
+};
+
 std::string TrimSpaces(const std::string& text) {
     const auto first = text.find_first_not_of(' ');
     if (first == std::string::npos) return {};
@@ -38,6 +68,7 @@ RunOutcome ListingRun::Command1_Click() {
     }
 
     std::int16_t retryCount = 0;
+    const WriteFailureBox box(files_, frontEnd_);
     // Carries out one step; a failure is retried after a yield until the limit.
     auto step = [&](auto&& op) {
         for (;;) {
@@ -90,6 +121,19 @@ RunOutcome ListingRun::Command1_Click() {
             });
             if (appendName.empty()) return RunOutcome::Cancelled;
         }
+        // Two names of one file: opening the new list would empty the file the run is asked to
+        // append to. Refused before anything is opened.
+        if (NewListWanted(options) && AppendWanted(options)) {
+            const bool same = step([&] { return files_.SameFile(newListName, appendName); });
+            if (same) {
+                step([&] {
+                    frontEnd_.ShowMessage("Error:the new list '" + newListName +
+                                          "' and the append file '" + appendName +
+                                          "' are the same file");
+                });
+                return RunOutcome::Failed;
+            }
+        }
 
         step([&] { frontEnd_.SetBusyPointer(true); });
         step([&] { frontEnd_.SetCommand1Caption("Stop"); });
@@ -136,23 +180,30 @@ RunOutcome ListingRun::Command1_Click() {
             step([&] { dirIO.WriteListLine(line, newListNo, appendNo, options); });
         };
 
-        const ListFormat headerFormat = state_.OutputFormat;
-        if (IsTextFormat(headerFormat)) {
-            write(lineBuffer);
-            write(lineBuffer);
-            lineBuffer = kHyphenLine;
-            write(lineBuffer);
-        } else if (headerFormat == ListFormat::Csv) {
-            write(QuoteField("Path") + "," + QuoteField("Name") + "," + QuoteField("Size") + "," +
-                  QuoteField("Date"));
-        } else if (IsHtmlFormat(headerFormat)) {
-            lineBuffer = kHtmlHeaderLine;
-            write(lineBuffer);
+        // A second stop (RunCutShort) ends the walk at the line being written; the footer
+        // still follows.
+        bool cutShort = false;
+        try {
+            const ListFormat headerFormat = state_.OutputFormat;
+            if (IsTextFormat(headerFormat)) {
+                write(lineBuffer);
+                write(lineBuffer);
+                lineBuffer = kHyphenLine;
+                write(lineBuffer);
+            } else if (headerFormat == ListFormat::Csv) {
+                write(QuoteField("Path") + "," + QuoteField("Name") + "," + QuoteField("Size") +
+                      "," + QuoteField("Date"));
+            } else if (IsHtmlFormat(headerFormat)) {
+                lineBuffer = kHtmlHeaderLine;
+                write(lineBuffer);
+            }
+
+            dirIO.ListDirectory(startPath, settings.mask, newListNo, appendNo, volumeText, options);
+        } catch (const RunCutShort&) {
+            cutShort = true;
         }
 
-        dirIO.ListDirectory(startPath, settings.mask, newListNo, appendNo, volumeText, options);
-
-        const bool stopped = state_.StopRequested;
+        const bool stopped = state_.StopRequested || cutShort;
         state_.StopRequested = false;
 
         // The footer follows the format chosen by now, and whatever the line buffer holds.
@@ -176,7 +227,26 @@ RunOutcome ListingRun::Command1_Click() {
         return stopped ? RunOutcome::Stopped : RunOutcome::Completed;
     } catch (const RunEnded& ended) {
         return ended.outcome;
+    } catch (const ListWriteAborted&) {
+        // The user gave up on a list file (the box was the message): what was written stays,
+        // without a footer; the tray stays shut.
+        return GiveUp();
+    } catch (const RunCutShort&) {
+        // Cut short while the footer was written.
+        GiveUp();
+        return RunOutcome::Stopped;
     }
+}
+
+RunOutcome ListingRun::GiveUp() noexcept {
+    files_.Abandon();
+    try {
+        frontEnd_.SetBusyPointer(false);
+        frontEnd_.SetCommand1Caption("Start");
+        frontEnd_.UnloadProgress();
+    } catch (...) {
+    }
+    return RunOutcome::Failed;
 }
 
 }  // namespace dirscribe

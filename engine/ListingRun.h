@@ -18,7 +18,8 @@ enum class RunOutcome {
     Declined,   // the overwrite question was answered No; no file was touched
     Completed,  // the tree was listed to its end
     Stopped,    // the walk ended early on a stop request; the list has its footer
-    Failed,     // the 100th failure ended the run; "Error:" was shown
+    Failed,     // the 100th failure ended the run ("Error:" was shown), the two list files were
+                // one file, or Abort was chosen for a list file that could not be written
 };
 
 inline constexpr int kRunFailureLimit = 100;
@@ -38,6 +39,9 @@ class ListingRun {
     RunOutcome Command1_Click();
 
   private:
+    // Ends a run whose list file was given up on: closes the files, puts the window back.
+    RunOutcome GiveUp() noexcept;
+
     SharedState& state_;
     FrontEnd& frontEnd_;
     ListFiles& files_;

@@ -9,16 +9,25 @@
 namespace dirscribe::platform::console {
 
 // Sets the process up for the program: the user's locale, and standard output for bytes as
-// they are (on Windows no "\n" becomes "\r\n"). Returns the arguments as UTF-8 texts, the
-// program's name first; on Windows they are read from the wide command line, so names the
-// ANSI code page cannot hold arrive whole.
+// they are (on Windows no "\n" becomes "\r\n"). On POSIX systems a closed standard input,
+// output or error is opened on /dev/null (so that no list file takes its number) and a
+// broken pipe is an error of the write, not the end of the process. Returns the arguments as
+// UTF-8 texts, the program's name first; on Windows they are read from the wide command line,
+// so names the ANSI code page cannot hold arrive whole.
 std::vector<std::string> Start(int argc, char** argv);
 
-// From now on the first Ctrl-C (on Windows also Ctrl-Break) only sets the flag Interrupted()
-// reads; a second one ends the program at once.
+// From now on the first Ctrl-C (on Windows also Ctrl-Break; on POSIX systems also SIGTERM and
+// SIGHUP) only sets the flag Interrupted() reads. A second one sets InterruptedTwice(), and
+// ends the program two seconds later if it has not ended by itself (a walk waiting on a
+// device that does not answer).
 void CatchInterrupt();
 // True once Ctrl-C was pressed after CatchInterrupt.
 bool Interrupted();
+// True once a second Ctrl-C (or signal) came: the list should end at once.
+bool InterruptedTwice();
+// The exit status that tells how the program was stopped: 128 + the first signal's number
+// (130 Ctrl-C, 143 SIGTERM, 129 SIGHUP); 130 on Windows; 0 when not stopped.
+int InterruptStatus();
 
 enum class Stream { Input, Error };
 // Whether a stream is a terminal (on Windows a console) that a person reads or types at.

@@ -24,6 +24,18 @@ std::int64_t DaysFromCivil(std::int64_t year, int month, int day) {
     return era * 146097 + dayOfEra - 719468;
 }
 
+// The time stamps a list can show: the years 100 to 9999, which every date pattern writes the
+// same way (no year 0 or below, no five-digit year). A file time beyond them is shown as the
+// nearest of the two ends, 1/1/100 0:00:00 and 12/31/9999 23:59:59 local time.
+constexpr std::int64_t kFirstShown = -59011459200;  // 0100-01-01 00:00:00
+constexpr std::int64_t kLastShown = 253402300799;   // 9999-12-31 23:59:59
+
+CivilTime ShownCivil(std::int64_t localSeconds) {
+    if (localSeconds < kFirstShown) localSeconds = kFirstShown;
+    if (localSeconds > kLastShown) localSeconds = kLastShown;
+    return CivilFromSeconds(localSeconds);
+}
+
 }  // namespace
 
 std::int64_t SecondsFromCivil(std::int64_t year, int month, int day, int hour, int minute,
@@ -89,15 +101,18 @@ bool LocalClock::Fill(Slot& slot, std::int64_t block) {
 }
 
 CivilTime LocalClock::ToLocal(std::int64_t utcSeconds) {
+    // No offset from UTC reaches a day: beyond that the time is shown as the end it is nearest.
+    if (utcSeconds < kFirstShown - kSecondsPerDay) utcSeconds = kFirstShown - kSecondsPerDay;
+    if (utcSeconds > kLastShown + kSecondsPerDay) utcSeconds = kLastShown + kSecondsPerDay;
     const std::int64_t block = utcSeconds >> kBlockBits;
     Slot& slot = cache_[static_cast<std::uint64_t>(block) % cache_.size()];
     if (slot.block == block || Fill(slot, block)) {
-        return CivilFromSeconds(utcSeconds + (utcSeconds < slot.change ? slot.before : slot.after));
+        return ShownCivil(utcSeconds + (utcSeconds < slot.change ? slot.before : slot.after));
     }
     // The stretch reaches beyond what the rules cover; the moment itself may not.
     std::int32_t offset = 0;
-    if (UtcOffsetAt(utcSeconds, offset)) return CivilFromSeconds(utcSeconds + offset);
-    return CivilFromSeconds(utcSeconds);
+    if (UtcOffsetAt(utcSeconds, offset)) return ShownCivil(utcSeconds + offset);
+    return ShownCivil(utcSeconds);
 }
 
 }  // namespace dirscribe::platform

@@ -13,6 +13,7 @@ OutputFile::~OutputFile() {
 OutputFile::OutputFile(OutputFile&& other) noexcept
     : handle_(std::exchange(other.handle_, kNoHandle)),
       ownsHandle_(other.ownsHandle_),
+      emptyPending_(std::exchange(other.emptyPending_, false)),
       path_(std::move(other.path_)),
       identity_(other.identity_) {}
 
@@ -21,6 +22,7 @@ OutputFile& OutputFile::operator=(OutputFile&& other) noexcept {
         if (IsOpen() && ownsHandle_) Release(handle_);
         handle_ = std::exchange(other.handle_, kNoHandle);
         ownsHandle_ = other.ownsHandle_;
+        emptyPending_ = std::exchange(other.emptyPending_, false);
         path_ = std::move(other.path_);
         identity_ = other.identity_;
     }

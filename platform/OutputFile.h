@@ -29,6 +29,11 @@ class OutputFile {
     OutputFile& operator=(const OutputFile&) = delete;
 
     // Opens `path`: Write creates it or empties it, Append creates it or writes at its end.
+    // A regular file is locked for as long as it is open, so that one run at a time writes
+    // it; a file another run holds is refused at once. Anything but a regular file, a
+    // terminal, the null device or the process's own standard output is refused without
+    // waiting (a pipe without a reader). A file opened for writing is emptied only when the
+    // first bytes are written or at Close: a run that gives up before leaves it as it was.
     static OutputFile Open(const std::string& path, Mode mode);
     // The process's standard output (never closed by Close).
     static OutputFile StandardOutput();
@@ -59,11 +64,20 @@ class OutputFile {
     static FileIdentity IdentityOf(Handle handle);
     static Handle StandardOutputHandle();
 
+    // Empties the file if that is still to be done (Write mode, see Open).
+    void EmptyIfPending();
+
     Handle handle_ = kNoHandle;
     bool ownsHandle_ = true;
+    bool emptyPending_ = false;
     std::string path_;
     FileIdentity identity_;
 };
+
+// True when two list-file names reach one file; for files not there yet, when they name one
+// place (the same folder and the same name). Never throws: what cannot be looked at is not
+// the same.
+bool SameListFile(const std::string& first, const std::string& second);
 
 // Converts a line from the program's text (UTF-8) into the bytes a list file holds, appending
 // to `out` (on Windows the ANSI code page; elsewhere the bytes as they are).

@@ -76,6 +76,8 @@ struct CivilTime {
 class LocalClock {
   public:
     LocalClock();
+    // The local time of a moment; a moment before the year 100 or after 9999 gives the first
+    // or the last second of that range (a list never shows other years).
     CivilTime ToLocal(std::int64_t utcSeconds);
 
   private:

@@ -13,7 +13,7 @@ group_packages() {
         build) echo build-essential cmake ninja-build pkg-config libmount-dev libblkid-dev \
             libsystemd-dev ;;
         gui) echo qt6-base-dev qt6-base-dev-tools qt6-svg-dev ;;
-        test) echo libgtest-dev libgmock-dev tzdata clang-format clang-tidy e2fsprogs ;;
+        test) echo libgtest-dev libgmock-dev tzdata clang-format clang-tidy e2fsprogs strace ;;
         # GoogleTest's sources: the cross build compiles its own.
         windows) echo g++-mingw-w64-x86-64-posix wine wine64 googletest ;;
         screenshots) echo xvfb imagemagick x11-utils ;;

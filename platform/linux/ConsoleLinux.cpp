@@ -1,5 +1,6 @@
-// ConsolePosix: arguments as given, SIGINT as the interrupt, escape sequences for the progress
-// line.
+// ConsolePosix: arguments as given, SIGINT, SIGTERM and SIGHUP as the interrupt, escape
+// sequences for the progress line.
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
@@ -14,10 +15,24 @@ namespace dirscribe::platform::console {
 
 namespace {
 
-volatile std::sig_atomic_t g_interrupted = 0;
+// Only flags and async-signal-safe calls here: the list's buffers belong to the main thread,
+// which looks at the flags before every line (a second stop) and at every yield (the first).
+volatile std::sig_atomic_t g_interrupted = 0;  // the first signal's number
+volatile std::sig_atomic_t g_twice = 0;
 
-void OnInterrupt(int) {
-    g_interrupted = 1;
+void OnTimeUp(int) {
+    _exit(128 + g_interrupted);
+}
+
+void OnInterrupt(int signal) {
+    if (g_interrupted == 0) {
+        g_interrupted = signal;
+        return;
+    }
+    g_twice = 1;
+    // The run writes its footer at its next line; a walk waiting on a device that does not
+    // answer is ended without it.
+    alarm(2);
 }
 
 void WriteAll(int fd, std::string_view text) {
@@ -32,6 +47,19 @@ void WriteAll(int fd, std::string_view text) {
 }  // namespace
 
 std::vector<std::string> Start(int argc, char** argv) {
+    // A descriptor 0-2 closed by whoever started the program would be the next file opened:
+    // a list file would then receive reports, or be read from.
+    for (int fd = 0; fd <= 2; ++fd) {
+        if (fcntl(fd, F_GETFD) == -1 && errno == EBADF) {
+            const int opened = open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
+            if (opened >= 0 && opened != fd) close(opened);
+        }
+    }
+    // A reader of standard error or of the list that went away, or a file size limit, is a
+    // failed write, reported where it can be (and the list keeps every byte before it); it
+    // does not end the run unannounced.
+    signal(SIGPIPE, SIG_IGN);
+    signal(SIGXFSZ, SIG_IGN);
     std::setlocale(LC_ALL, "");
     return std::vector<std::string>(argv, argv + argc);
 }
@@ -40,13 +68,24 @@ void CatchInterrupt() {
     struct sigaction action {};
     action.sa_handler = OnInterrupt;
     sigemptyset(&action.sa_mask);
-    // A second Ctrl-C ends the program at once.
-    action.sa_flags = SA_RESETHAND;
-    sigaction(SIGINT, &action, nullptr);
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&action.sa_mask, signal);
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) sigaction(signal, &action, nullptr);
+    struct sigaction timeUp {};
+    timeUp.sa_handler = OnTimeUp;
+    sigemptyset(&timeUp.sa_mask);
+    sigaction(SIGALRM, &timeUp, nullptr);
 }
 
 bool Interrupted() {
     return g_interrupted != 0;
+}
+
+bool InterruptedTwice() {
+    return g_twice != 0;
+}
+
+int InterruptStatus() {
+    return g_interrupted == 0 ? 0 : 128 + g_interrupted;
 }
 
 bool IsTerminal(Stream stream) {

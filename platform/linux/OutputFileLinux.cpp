@@ -1,5 +1,6 @@
-// OutputFilePosix: list files as plain descriptors.
+// OutputFilePosix: list files as plain descriptors, locked with flock while a run writes them.
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -7,6 +8,7 @@
 
 #include "platform/OutputFile.h"
 #include "platform/linux/Errors.h"
+#include "platform/linux/ListFileChecks.h"
 #include "platform/linux/PathTools.h"
 
 namespace dirscribe::platform {
@@ -30,14 +32,44 @@ OutputFile::Handle OutputFile::StandardOutputHandle() {
 }
 
 OutputFile OutputFile::Open(const std::string& path, Mode mode) {
-    const int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (mode == Mode::Write ? O_TRUNC : O_APPEND);
+    // A pipe is refused before it is opened; one that appears in its place in the meantime
+    // cannot block the open either (O_NONBLOCK) and is refused once open. The file is not
+    // emptied (no O_TRUNC) before it is known to be a regular file that no other run holds.
+    struct stat st {};
+    if (stat(path.c_str(), &st) == 0) linuxos::CheckListFileKind(st, -1, path);
+    const int flags =
+        O_WRONLY | O_CREAT | O_CLOEXEC | O_NONBLOCK | (mode == Mode::Append ? O_APPEND : 0);
     const int fd = RetryOnInterrupt([&] { return open(path.c_str(), flags, 0666); });
     if (fd < 0) throw ListFileFailure(errno, "open", path);
-    return Adopt(fd, true, path);
+    OutputFile file = Adopt(fd, true, path);
+    if (fstat(fd, &st) != 0) throw ListFileFailure(errno, "open", path);
+    linuxos::CheckListFileKind(st, fd, path);
+    if (S_ISREG(st.st_mode)) {
+        if (RetryOnInterrupt([&] { return flock(fd, LOCK_EX | LOCK_NB); }) != 0) {
+            if (errno != EWOULDBLOCK) throw ListFileFailure(errno, "lock", path);
+            throw Failure(FailureNo::FileAlreadyOpen,
+                          "cannot open list file '" + path + "': another run is writing it" +
+                              linuxos::LockHolderText(st),
+                          true);
+        }
+        file.emptyPending_ = mode == Mode::Write;
+    }
+    const int status = fcntl(fd, F_GETFL);
+    if (status == -1 || fcntl(fd, F_SETFL, status & ~O_NONBLOCK) != 0)
+        throw ListFileFailure(errno, "open", path);
+    return file;
+}
+
+void OutputFile::EmptyIfPending() {
+    if (!emptyPending_) return;
+    if (RetryOnInterrupt([&] { return ftruncate(handle_, 0); }) != 0)
+        throw ListFileFailure(errno, "empty", path_);
+    emptyPending_ = false;
 }
 
 void OutputFile::Write(std::string& buffer) {
     if (!IsOpen()) throw ListFileFailure(EBADF, "write", path_);
+    EmptyIfPending();
     std::size_t done = 0;
     while (done < buffer.size()) {
         const ssize_t wrote = write(handle_, buffer.data() + done, buffer.size() - done);
@@ -56,6 +88,7 @@ void OutputFile::Write(std::string& buffer) {
 
 void OutputFile::Close() {
     if (!IsOpen()) return;
+    EmptyIfPending();  // a new list without a line
     const int fd = std::exchange(handle_, kNoHandle);
     if (!ownsHandle_) return;
     // close is not repeated after EINTR: Linux has released the descriptor either way.

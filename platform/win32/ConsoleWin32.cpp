@@ -18,12 +18,17 @@ namespace dirscribe::platform::console {
 namespace {
 
 std::atomic<bool> g_interrupted{false};
+std::atomic<bool> g_twice{false};
 
 // Runs on a thread of its own that the system starts for each event.
 BOOL WINAPI OnControl(DWORD event) {
     if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) return FALSE;
-    // The second press goes on to the default handler, which ends the process.
-    return g_interrupted.exchange(true) ? FALSE : TRUE;
+    if (!g_interrupted.exchange(true)) return TRUE;
+    // The second press: the run writes its footer at its next line. Two seconds later the
+    // default handler ends the process if it has not ended by itself.
+    g_twice = true;
+    Sleep(2000);
+    return FALSE;
 }
 
 bool IsConsole(HANDLE handle) {
@@ -78,6 +83,14 @@ void CatchInterrupt() {
 
 bool Interrupted() {
     return g_interrupted.load();
+}
+
+bool InterruptedTwice() {
+    return g_twice.load();
+}
+
+int InterruptStatus() {
+    return g_interrupted.load() ? 130 : 0;
 }
 
 bool IsTerminal(Stream stream) {

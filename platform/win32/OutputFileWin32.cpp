@@ -1,4 +1,5 @@
-// OutputFileWin32: list files as Win32 file handles, and list text in the ANSI code page.
+// OutputFileWin32: list files as Win32 file handles, locked with LockFileEx while a run writes
+// them, and list text in the ANSI code page.
 #include <windows.h>
 
 #include <algorithm>
@@ -17,6 +18,12 @@ namespace {
 
 // WriteFile takes a DWORD count; a pipe is happier with pieces of moderate size.
 constexpr std::size_t kLargestWrite = std::size_t{1} << 30;
+
+// The lock of a run is on one byte far beyond any list's end: other programs may still read
+// and write the list itself (a lock on the data would stop readers), while a second run's
+// lock fails.
+constexpr DWORD kLockOffsetHigh = 0x7FFFFFFF;
+constexpr DWORD kLockOffsetLow = 0xFFFFFFF0;
 
 }  // namespace
 
@@ -40,11 +47,14 @@ OutputFile::Handle OutputFile::StandardOutputHandle() {
 }
 
 OutputFile OutputFile::Open(const std::string& path, Mode mode) {
-    // Appending asks for FILE_APPEND_DATA alone, so that every write lands at the end, as
-    // O_APPEND does. Other programs may read the list while it grows; sharing the write
-    // access too lets the run find out itself that it has a file open twice (ListFiles).
-    const DWORD access = mode == Mode::Write ? GENERIC_WRITE : (FILE_APPEND_DATA | SYNCHRONIZE);
-    const DWORD creation = mode == Mode::Write ? CREATE_ALWAYS : OPEN_ALWAYS;
+    // Appending asks for FILE_APPEND_DATA without FILE_WRITE_DATA, so that every write lands
+    // at the end, as O_APPEND does (FILE_READ_DATA is there for LockFileEx). Other programs
+    // may read the list while it grows; sharing the write access too lets the lock tell a
+    // second run. A new list is emptied only once it is locked (CREATE_ALWAYS would empty it
+    // before), and only when the first bytes are written.
+    const DWORD access =
+        mode == Mode::Write ? GENERIC_WRITE : (FILE_APPEND_DATA | FILE_READ_DATA | SYNCHRONIZE);
+    const DWORD creation = OPEN_ALWAYS;
     const std::wstring systemPath = win32::SystemPath(path);
     if (mode == Mode::Write) {
         // A hidden or system file does not count as an existing list (nobody is asked about
@@ -58,11 +68,39 @@ OutputFile OutputFile::Open(const std::string& path, Mode mode) {
     HANDLE handle = CreateFileW(systemPath.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                 nullptr, creation, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) throw ListFileFailure(GetLastError(), "open", path);
-    return Adopt(handle, true, path);
+    OutputFile file = Adopt(handle, true, path);
+    const DWORD type = GetFileType(handle);
+    if (type == FILE_TYPE_CHAR) return file;  // the console, NUL
+    if (type != FILE_TYPE_DISK) {
+        throw Failure(FailureNo::PathFileAccess,
+                      "cannot open list file '" + path + "': it is a pipe, not a regular file",
+                      true);
+    }
+    OVERLAPPED at{};
+    at.Offset = kLockOffsetLow;
+    at.OffsetHigh = kLockOffsetHigh;
+    if (!LockFileEx(handle, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at)) {
+        const DWORD error = GetLastError();
+        if (error != ERROR_LOCK_VIOLATION && error != ERROR_IO_PENDING)
+            throw ListFileFailure(error, "lock", path);
+        throw Failure(FailureNo::FileAlreadyOpen,
+                      "cannot open list file '" + path + "': another run is writing it", true);
+    }
+    file.emptyPending_ = mode == Mode::Write;
+    return file;
+}
+
+void OutputFile::EmptyIfPending() {
+    if (!emptyPending_) return;
+    LARGE_INTEGER start{};
+    if (!SetFilePointerEx(handle_, start, nullptr, FILE_BEGIN) || !SetEndOfFile(handle_))
+        throw ListFileFailure(GetLastError(), "empty", path_);
+    emptyPending_ = false;
 }
 
 void OutputFile::Write(std::string& buffer) {
     if (!IsOpen()) throw ListFileFailure(ERROR_INVALID_HANDLE, "write", path_);
+    EmptyIfPending();
     std::size_t done = 0;
     while (done < buffer.size()) {
         const auto piece = static_cast<DWORD>(std::min(buffer.size() - done, kLargestWrite));
@@ -82,6 +120,7 @@ void OutputFile::Write(std::string& buffer) {
 
 void OutputFile::Close() {
     if (!IsOpen()) return;
+    EmptyIfPending();  // a new list without a line
     HANDLE handle = std::exchange(handle_, kNoHandle);
     if (!ownsHandle_) return;
     if (!CloseHandle(handle)) throw ListFileFailure(GetLastError(), "close", path_);
@@ -113,12 +152,18 @@ void AppendListText(std::string_view text, std::string& out) {
     }
     if (wide.empty() || wide.size() > INT_MAX) return;
     const int size = static_cast<int>(wide.size());
+    // No best-fit look-alikes ("Ω" as "O", "∞" as "8"): two different names must not give one
+    // line. A character the code page lacks is "?". UTF-8 takes neither setting.
+    const bool utf8 = codePage == CP_UTF8;
+    const DWORD flags = utf8 ? 0 : WC_NO_BEST_FIT_CHARS;
+    const char* fallback = utf8 ? nullptr : "?";
     const int needed =
-        WideCharToMultiByte(codePage, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
+        WideCharToMultiByte(codePage, flags, wide.data(), size, nullptr, 0, fallback, nullptr);
     if (needed <= 0) return;
     const std::size_t at = out.size();
     out.resize(at + static_cast<std::size_t>(needed));
-    WideCharToMultiByte(codePage, 0, wide.data(), size, out.data() + at, needed, nullptr, nullptr);
+    WideCharToMultiByte(codePage, flags, wide.data(), size, out.data() + at, needed, fallback,
+                        nullptr);
 }
 
 }  // namespace dirscribe::platform

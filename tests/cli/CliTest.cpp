@@ -10,6 +10,7 @@
 
 #include "CliFixture.h"
 #include "engine/AppIdentity.h"
+#include "platform/OutputFile.h"
 
 namespace dirscribe::test {
 namespace {
@@ -78,6 +79,54 @@ TEST_F(CliTest, UsageErrorsExitWithTwo) {
     EXPECT_NE(mask.err.find("bad mask 'a/b'"), std::string::npos) << mask.err;
     EXPECT_EQ(RunCli({music.string(), music.string()}).status, 2);
     EXPECT_EQ(RunCli({"-n", "x", "-a", "x", music.string()}).status, 2);
+    // Given twice, a list file name is not quietly dropped.
+    for (const char* twice : {"-n", "-a", "--new", "--append"}) {
+        const Result r = RunCli({twice, "x", twice, "y", music.string()});
+        EXPECT_EQ(r.status, 2) << twice;
+        EXPECT_NE(r.err.find("may be given only once"), std::string::npos) << r.err;
+    }
+    // Texts that go into the headings may not forge lines.
+    for (const char* option : {"-D", "--description", "--label"}) {
+        for (const char* text : {"a\nVolume: b", "tab\there", "\x1b[2J"}) {
+            const Result r = RunCli({option, text, music.string()});
+            EXPECT_EQ(r.status, 2) << option;
+            EXPECT_NE(r.err.find("holds a control character"), std::string::npos) << r.err;
+        }
+    }
+}
+
+TEST_F(CliTest, OneListFileByTwoNamesIsRefusedAndLeftAlone) {
+    const auto list = tmp / "cat.txt";
+    WriteFile(list, "catalogue");
+    const std::string other = (tmp / "." / "cat.txt").string();
+    const Result r = RunCli({"-y", "-n", other, "-a", list.string(), music.string()});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("the new list '" + other + "' and the append file '" + list.string() +
+                         "' are the same file"),
+              std::string::npos)
+        << r.err;
+    EXPECT_EQ(ReadFile(list), "catalogue");
+}
+
+TEST_F(CliTest, AListAnotherRunIsWritingIsRefusedAtOnce) {
+    const auto list = tmp / "cat.txt";
+    WriteFile(list, "catalogue");
+    {
+        // This test holds the list as a run would.
+        const auto held =
+            platform::OutputFile::Open(list.string(), platform::OutputFile::Mode::Append);
+        for (const char* option : {"-a", "-n"}) {
+            const Result r = RunCli({"-q", "-y", option, list.string(), music.string()});
+            EXPECT_EQ(r.status, 1) << option;
+            EXPECT_NE(r.err.find("cannot open list file '" + list.string() +
+                                 "': another run is writing it"),
+                      std::string::npos)
+                << r.err;
+            EXPECT_EQ(ReadFile(list), "catalogue");
+        }
+    }
+    EXPECT_EQ(RunCli({"-q", "-a", list.string(), music.string()}).status, 0);
+    EXPECT_EQ(ReadFile(list).rfind("catalogue\r\n\r\n", 0), 0u);
 }
 
 TEST_F(CliTest, ArgumentsWithQuotesBackslashesAndBlanksArriveAsGiven) {

@@ -1,6 +1,8 @@
 // The field texts of a file line: quoting, base names, padding, sizes and time stamps.
 #include <gtest/gtest.h>
 
+#include <cstdint>
+
 #include "base/Utf8.h"
 #include "engine/ListFormats.h"
 
@@ -122,6 +124,25 @@ TEST_F(FieldFormatterTest, TimeStampDropsExactMidnight) {
     EXPECT_EQ(stamp(2004, 3, 9, 0, 0, 1), "3/9/2004 12:00:01 AM");
     EXPECT_EQ(stamp(2004, 3, 9, 12, 0, 0), "3/9/2004 12:00:00 PM");
     EXPECT_EQ(stamp(1999, 12, 31, 23, 59, 59), "12/31/1999 11:59:59 PM");
+}
+
+TEST_F(FieldFormatterTest, FileTimesBeyondTheYears100To9999ShowTheNearestEnd) {
+    // Local times in New York (the tests' time zone).
+    platform::LocalClock clock;
+    auto stamp = [&](std::int64_t utc) {
+        std::string out;
+        us.AppendTimeStamp(out, clock.ToLocal(utc));
+        return out;
+    };
+    const std::int64_t year100 = -59011459200;  // 0100-01-01 00:00:00 UTC
+    const std::int64_t year10000 = 253402300800;
+    EXPECT_EQ(stamp(0), "12/31/1969 7:00:00 PM");
+    EXPECT_EQ(stamp(INT64_MIN), "1/1/0100");
+    EXPECT_EQ(stamp(year100 - 86400LL * 366 * 200), "1/1/0100");
+    EXPECT_EQ(stamp(year100), "1/1/0100");  // still the year 99 in New York
+    EXPECT_EQ(stamp(year10000 - 86400), "12/30/9999 7:00:00 PM");
+    EXPECT_EQ(stamp(year10000 + 86400LL * 366 * 50), "12/31/9999 11:59:59 PM");
+    EXPECT_EQ(stamp(INT64_MAX), "12/31/9999 11:59:59 PM");
 }
 
 TEST(FieldFormatter, TimeStampFollowsOtherPatterns) {

@@ -143,6 +143,99 @@ TEST_F(ListFilesTest, AnIgnoredFailureLosesThatLineOnly) {
     EXPECT_EQ(disk.files["new"], expected);
 }
 
+TEST_F(ListFilesTest, AFailedWriteAsksWhatToDoWithTheBytesLeft) {
+    // Lines of 12 bytes: the sixth finds 60 bytes waiting; the disk takes half of them and
+    // fails. Retry writes the other half once; Ignore loses only it; Abort leaves the run.
+    auto line = [](int i) { return "line " + std::to_string(10000 + i); };
+    const std::string five = [&] {
+        std::string text;
+        for (int i = 0; i < 5; ++i) text += line(i) + "\r\n";
+        return text;
+    }();
+    std::string rest;
+    for (int i = 5; i < 8; ++i) rest += line(i) + "\r\n";
+    const struct {
+        AbortRetryIgnore answer;
+        std::string expected;
+    } cases[] = {
+        {AbortRetryIgnore::Retry, five + rest},
+        {AbortRetryIgnore::Ignore, five.substr(0, 30) + rest},
+        // The run ends there; what is still waiting is written when the files are given up.
+        {AbortRetryIgnore::Abort, five},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.answer));
+        ListFiles list(64);
+        FakeDisk fake;
+        list.SetOpener([&](const std::string& path, Mode) {
+            return std::make_unique<FakeSink>(fake, path, 1);
+        });
+        std::vector<std::size_t> asked;
+        list.SetWriteFailureHandler(
+            [&](const Failure& f, std::size_t bytes, std::size_t lines, bool closing) {
+                EXPECT_TRUE(f.FromListFile());
+                EXPECT_FALSE(closing);
+                asked.insert(asked.end(), {bytes, lines});
+                return c.answer;
+            });
+        list.Open(1, "new", Mode::Write);
+        for (int i = 0; i < 8; ++i) {
+            if (i == 5) fake.failWrites = 1;
+            if (i == 5 && c.answer == AbortRetryIgnore::Abort) {
+                EXPECT_THROW(list.WriteLine(line(i), 1), ListWriteAborted);
+                list.Abandon();
+                break;
+            }
+            list.WriteLine(line(i), 1);
+        }
+        if (list.IsOpen(1)) list.CloseAll();
+        EXPECT_EQ(asked, (std::vector<std::size_t>{30, 3}));
+        EXPECT_EQ(fake.files["new"], c.expected);
+    }
+}
+
+TEST_F(ListFilesTest, AFailedCloseIsAskedAboutOnceAndNotCalledASuccessLater) {
+    files.Open(1, "a", Mode::Write);
+    files.WriteLine("x", 1);
+    disk.failCloses = 1;
+    int asked = 0;
+    files.SetWriteFailureHandler([&](const Failure&, std::size_t bytes, std::size_t, bool closing) {
+        ++asked;
+        EXPECT_TRUE(closing);
+        EXPECT_EQ(bytes, 0u);
+        return AbortRetryIgnore::Abort;
+    });
+    EXPECT_THROW(files.CloseAll(), ListWriteAborted);
+    EXPECT_EQ(asked, 1);
+    EXPECT_FALSE(files.IsOpen(1));
+    // Without a handler the failure is thrown, and the file is not kept for a hollow retry.
+    files.SetWriteFailureHandler(nullptr);
+    files.Open(1, "b", Mode::Write);
+    disk.failCloses = 1;
+    EXPECT_THROW(files.CloseAll(), Failure);
+    EXPECT_FALSE(files.IsOpen(1));
+}
+
+TEST_F(ListFilesTest, ControlCharactersBecomeQuestionMarksAndASecondStopCutsIn) {
+    files.Open(1, "new", Mode::Write);
+    files.Open(2, "app", Mode::Append);
+    static const char kName[] = "a\rb\nVolume: c\x1b[31m\x7f\0\t\xC3\xA9";
+    files.WriteLine(std::string(kName, sizeof kName - 1), 1, 2);
+    static bool cut = false;
+    files.SetCutShortTest([] { return cut; });
+    files.WriteLine("walked", 1, 2);
+    cut = true;
+    EXPECT_THROW(files.WriteLine("lost", 1, 2), RunCutShort);
+    files.WriteLine("footer", 1, 2);  // once only: the footer follows
+    files.CloseAll();
+    // The é as the list file holds it (on Windows in the ANSI code page).
+    std::string accent;
+    platform::AppendListText("\xC3\xA9", accent);
+    const std::string expected = "a?b?Volume: c?[31m???" + accent + "\r\nwalked\r\nfooter\r\n";
+    EXPECT_EQ(disk.files["new"], expected);
+    EXPECT_EQ(disk.files["app"], expected);
+}
+
 TEST_F(ListFilesTest, CloseAllKeepsAFailedFileForAnotherTry) {
     files.Open(1, "a", Mode::Write);
     files.Open(2, "b", Mode::Write);
@@ -165,6 +258,22 @@ TEST_F(ListFilesTest, AbandonWritesOutWhatItCan) {
     files.Abandon();
     EXPECT_EQ(disk.files["a"], "kept\r\n");
     EXPECT_FALSE(files.IsOpen(1));
+}
+
+TEST(ListFilesOnDisk, AGivenUpNewListIsLeftAsItWas) {
+    // The new list is opened before the append file; when that one cannot be opened (another
+    // run holds it), the run gives up and the new list must not have been emptied.
+    TempDir tmp;
+    const std::string catalogue = (tmp / "catalogue.txt").string();
+    const std::string held = (tmp / "held.txt").string();
+    test::WriteFile(catalogue, "old list");
+    ListFiles other;
+    other.Open(1, held, Mode::Append);
+    ListFiles files;
+    files.Open(1, catalogue, Mode::Write);
+    EXPECT_THROW(files.Open(2, held, Mode::Append), Failure);
+    files.Abandon();
+    EXPECT_EQ(ReadFile(catalogue), "old list");
 }
 
 TEST_F(ListFilesTest, WritingToANumberNotOpenFails) {

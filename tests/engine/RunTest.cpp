@@ -136,27 +136,35 @@ TEST_F(RunTest, CancelInEitherDialogTouchesNothing) {
     EXPECT_TRUE(frontEnd.messages.empty());
 }
 
-TEST_F(RunTest, TheSameFileInBothDialogsFailsAtTheHundredthTry) {
+TEST_F(RunTest, OneFileByTwoNamesInBothDialogsIsRefusedUntouched) {
     const auto file = tmp / "same.txt";
     WriteFile(file, "old content");
     frontEnd.settings.startPath = music.string();
     UseMode(Mode::Both);
-    frontEnd.newListAnswers = {file.string()};
-    frontEnd.appendAnswers = {file.string()};
-    frontEnd.yesNoAnswers = {true};
-    EXPECT_EQ(run.Command1_Click(), RunOutcome::Failed);
-    ASSERT_EQ(frontEnd.messages.size(), 1u);
-    EXPECT_EQ(frontEnd.messages[0].substr(0, 6), "Error:");
-    EXPECT_NE(frontEnd.messages[0].find("already open"), std::string::npos) << frontEnd.messages[0];
-    EXPECT_EQ(ReadFile(file), "");
-    // 99 retries, each after a yield, plus ShowStatus's.
-    EXPECT_EQ(frontEnd.yields, 1 + 100);
-    EXPECT_EQ(frontEnd.caption, "Start");
-    EXPECT_FALSE(frontEnd.busy);
-    // The progress window stays with its texts; the tray is not opened.
-    EXPECT_TRUE(frontEnd.progressVisible);
-    EXPECT_EQ(frontEnd.stat1, "Reading Directory Information");
-    EXPECT_TRUE(frontEnd.trays.empty());
+    const std::string spellings[][2] = {
+        {file.string(), file.string()},
+        {file.string(), (tmp / "." / "same.txt").string()},
+        // Not there yet: one place all the same.
+        {(tmp / "new.txt").string(), (music / ".." / "new.txt").string()},
+    };
+    for (const auto& names : spellings) {
+        SCOPED_TRACE(names[1]);
+        frontEnd.messages.clear();
+        frontEnd.newListAnswers = {names[0]};
+        frontEnd.appendAnswers = {names[1]};
+        frontEnd.yesNoAnswers = {true};
+        EXPECT_EQ(run.Command1_Click(), RunOutcome::Failed);
+        EXPECT_EQ(frontEnd.messages, std::vector<std::string>{"Error:the new list '" + names[0] +
+                                                              "' and the append file '" + names[1] +
+                                                              "' are the same file"});
+        // Asked before anything was opened: no question, no retries, the window idle.
+        EXPECT_TRUE(frontEnd.questions.empty());
+        EXPECT_EQ(frontEnd.yields, 0);
+        EXPECT_EQ(frontEnd.caption, "Start");
+        EXPECT_FALSE(frontEnd.progressLoaded);
+    }
+    EXPECT_EQ(ReadFile(file), "old content");
+    EXPECT_FALSE(stdfs::exists(tmp / "new.txt"));
     EXPECT_FALSE(files.IsOpen(1));
 }
 

@@ -257,34 +257,33 @@ TEST_F(FailureTest, AbortInASubFolderGoesOnWithItsNextSibling) {
 
 class WriteFailureTest : public FailureTest {
   protected:
-    // Every line goes to the disk at once; the `failAt`-th write (1-based) fails `times` times.
+    // Every line goes to the disk when the next one needs the room; the `failAt`-th write
+    // (1-based) fails `times` times with failure `number`, writing nothing.
     struct Sink final : ListSink {
-        std::string* out;
-        int* writes;
-        int failAt;
-        int* times;
+        WriteFailureTest* test;
         void Write(std::string& buffer) override {
-            if (++*writes >= failAt && *times > 0) {
-                --*times;
-                throw Failure(FailureNo::DiskFull, "disk full", true);
+            if (++test->writes_ >= test->failAt_ && test->times_ > 0) {
+                --test->times_;
+                throw Failure(test->number_, "cannot write list file 'list': refused", true);
             }
-            *out += buffer;
+            test->out_ += buffer;
             buffer.clear();
         }
         void Close() override {}
         platform::FileIdentity Identity() const override { return {}; }
     };
-    std::string Run(int failAt, int times) {
+    std::string Run(int failAt, int times, int number = FailureNo::DiskFull) {
         writes_ = 0;
+        failAt_ = failAt;
         times_ = times;
+        number_ = number;
         out_.clear();
+        frontEnd.boxTexts.clear();
+        frontEnd.trays.clear();
         ListFiles small(1);
         small.SetOpener([&](const std::string&, platform::OutputFile::Mode) {
             auto s = std::make_unique<Sink>();
-            s->out = &out_;
-            s->writes = &writes_;
-            s->failAt = failAt;
-            s->times = &times_;
+            s->test = this;
             return s;
         });
         ListingRun r(state, frontEnd, small, fileSystem);
@@ -298,33 +297,62 @@ class WriteFailureTest : public FailureTest {
     }
     std::string out_;
     int writes_ = 0;
+    int failAt_ = 0;
     int times_ = 0;
+    int number_ = 0;
 };
 
-TEST_F(WriteFailureTest, WritingALine) {
-    // Format 2 writes "intro", "notes", "blue train". With a one-byte buffer a line goes to the
-    // disk when the next one needs the room: the first write happens while "notes" is written,
-    // and when it fails, "notes" is the line that is lost.
-    Answer(AbortRetryIgnore::Ignore);
-    EXPECT_EQ(Run(1, 1), "\"intro\"\r\n\"blue train\"\r\n");
-    EXPECT_EQ(frontEnd.boxTexts.back(),
-              "Error Number: 61 disk full\r\nError reading:notes.txt Skipping.");
+const std::string kIntro = "\"intro\"\r\n";
+const std::string kRest = "\"notes\"\r\n\"blue train\"\r\n";
+
+TEST_F(WriteFailureTest, AFailedWriteAsksAboutTheListNotAnEntry) {
+    // Format 2 writes "intro", "notes", "blue train"; the first write happens when "notes"
+    // needs the room. The box names the list and what is not written, whatever the failure's
+    // number: an access refused is no quiet report about the entry being listed.
+    for (int number : {FailureNo::DiskFull, FailureNo::PathFileAccess, FailureNo::BadFileName}) {
+        SCOPED_TRACE(number);
+        Answer(AbortRetryIgnore::Ignore);
+        EXPECT_EQ(Run(1, 1, number), kRest);  // only the bytes that could not be written are lost
+        EXPECT_EQ(frontEnd.boxTexts,
+                  std::vector<std::string>{"Error Number: " + std::to_string(number) +
+                                           " cannot write list file 'list': refused\r\n9 bytes (1 "
+                                           "line) are not written yet. Retry writes them, Ignore "
+                                           "leaves them out, Abort ends the run."});
+        EXPECT_TRUE(frontEnd.errorTexts.empty());
+        EXPECT_EQ(lastOutcome, RunOutcome::Completed);
+    }
+    // Retry, as often as it takes (the user frees space), loses nothing.
     Answer(AbortRetryIgnore::Retry);
-    EXPECT_EQ(Run(1, 2), "\"intro\"\r\n\"notes\"\r\n\"blue train\"\r\n");
-    // Abort in the start folder: nothing more is walked; what was written stays.
+    EXPECT_EQ(Run(1, 3), kIntro + kRest);
+    EXPECT_EQ(frontEnd.boxTexts.size(), 3u);
+    // Abort ends the run: no more lines, no footer, the tray stays shut, the window is idle.
+    // What was waiting is written out if it can be when the files are given up.
     Answer(AbortRetryIgnore::Abort);
-    EXPECT_EQ(Run(1, 1), "\"intro\"\r\n");
-    EXPECT_EQ(lastOutcome, RunOutcome::Completed);
+    EXPECT_EQ(Run(2, 1), kIntro + "\"notes\"\r\n");
+    EXPECT_EQ(lastOutcome, RunOutcome::Failed);
+    EXPECT_TRUE(frontEnd.trays.empty());
+    EXPECT_EQ(frontEnd.caption, "Start");
+    EXPECT_FALSE(frontEnd.busy);
+    EXPECT_FALSE(frontEnd.progressLoaded);
 }
 
-TEST_F(WriteFailureTest, TheRunRetriesItsOwnLinesUpToTheLimit) {
-    // Format 2 has no header or footer: the third write is the close's, a step of the run.
-    Answer(AbortRetryIgnore::Ignore);
-    EXPECT_EQ(Run(3, 99), "\"intro\"\r\n\"notes\"\r\n\"blue train\"\r\n");
+TEST_F(WriteFailureTest, TheFinalWriteAsksTheSameWay) {
+    // Format 2 has no footer: the third write is the last one, when the files are closed.
+    Answer(AbortRetryIgnore::Retry);
+    EXPECT_EQ(Run(3, 2), kIntro + kRest);
+    EXPECT_EQ(frontEnd.boxTexts.size(), 2u);
     EXPECT_EQ(lastOutcome, RunOutcome::Completed);
+    Answer(AbortRetryIgnore::Ignore);
+    EXPECT_EQ(Run(3, 1), kIntro + "\"notes\"\r\n");
+    EXPECT_NE(frontEnd.boxTexts.at(0).find("\r\n14 bytes (1 line) are not written yet."),
+              std::string::npos)
+        << frontEnd.boxTexts.at(0);
+    EXPECT_EQ(lastOutcome, RunOutcome::Completed);
+    Answer(AbortRetryIgnore::Abort);
     Run(3, 100);
+    EXPECT_EQ(frontEnd.boxTexts.size(), 1u);  // asked once, not retried 99 times unasked
     EXPECT_EQ(lastOutcome, RunOutcome::Failed);
-    EXPECT_EQ(frontEnd.messages.back(), "Error:disk full");
+    EXPECT_TRUE(frontEnd.messages.empty());
 }
 
 }  // namespace

@@ -87,7 +87,7 @@ for page in "${pages[@]}"; do
         grep -qF -- "$words" <<<"$text" || fail "$page.1 lacks '$words'"
     done
 done
-grep -qF "130 stopped by" <<<"$(MANWIDTH=200 man -l "$usr/share/man/man1/dirscribe-cli.1.gz")" ||
+grep -qF "129 stopped by Ctrl-C, SIGTERM or SIGHUP" <<<"$(MANWIDTH=200 man -l "$usr/share/man/man1/dirscribe-cli.1.gz")" ||
     fail "dirscribe-cli.1 lacks the exit statuses"
 
 # 5. The completion: format names, options, and folders for the start folder.

@@ -64,14 +64,71 @@ TEST(OutputFile, SameFileThroughTwoPathsHasOneIdentity) {
     test::MakeDir(dir / "sub");
     const std::string path = (dir / "list.txt").string();
     fs::create_symlink(path, dir / "link.txt");
-    const auto open = [](const fs::path& p) {
-        return OutputFile::Open(p.string(), OutputFile::Mode::Append);
+    // One at a time: a file open as a list is locked.
+    const auto identity = [](const fs::path& p) {
+        return OutputFile::Open(p.string(), OutputFile::Mode::Append).Identity();
     };
-    const OutputFile direct = open(path);
-    EXPECT_EQ(direct.Identity(), open(dir / "sub" / ".." / "list.txt").Identity());
-    EXPECT_EQ(direct.Identity(), open(dir / "link.txt").Identity());
-    EXPECT_NE(direct.Identity(), open(dir / "other.txt").Identity());
-    EXPECT_EQ(path, direct.Path());
+    const FileIdentity direct = identity(path);
+    EXPECT_EQ(direct, identity(dir / "sub" / ".." / "list.txt"));
+    EXPECT_EQ(direct, identity(dir / "link.txt"));
+    EXPECT_NE(direct, identity(dir / "other.txt"));
+    EXPECT_EQ(path, OutputFile::Open(path, OutputFile::Mode::Append).Path());
+
+    // Before anything is opened: spellings, a link, and a file not there yet.
+    EXPECT_TRUE(SameListFile(path, (dir / "sub" / ".." / "list.txt").string()));
+    EXPECT_TRUE(SameListFile((dir / "link.txt").string(), path));
+    EXPECT_FALSE(SameListFile(path, (dir / "other.txt").string()));
+    EXPECT_TRUE(
+        SameListFile((dir / "new.txt").string(), (dir / "sub" / ".." / "new.txt").string()));
+    EXPECT_FALSE(SameListFile((dir / "new.txt").string(), (dir / "sub" / "new.txt").string()));
+    EXPECT_FALSE(SameListFile((dir / "new.txt").string(), path));
+}
+
+TEST(OutputFile, ARunHoldsItsListAndEmptiesItOnlyOnceItMayWrite) {
+    TempDir dir;
+    const std::string path = (dir / "list.txt").string();
+    test::WriteFile(path, "catalogue");
+    {
+        OutputFile holder = OutputFile::Open(path, OutputFile::Mode::Append);
+        try {
+            OutputFile::Open(path, OutputFile::Mode::Write);
+            ADD_FAILURE() << "a second writer got the list";
+        } catch (const Failure& failure) {
+            EXPECT_EQ(FailureNo::FileAlreadyOpen, failure.Number());
+            EXPECT_EQ("cannot open list file '" + path + "': another run is writing it (process " +
+                          std::to_string(getpid()) + ")",
+                      failure.Description());
+        }
+        EXPECT_EQ("catalogue", ReadFile(path));
+    }
+    // Given up before its first byte, a new list is left as it was; closed, it is empty.
+    { OutputFile abandoned = OutputFile::Open(path, OutputFile::Mode::Write); }
+    EXPECT_EQ("catalogue", ReadFile(path));
+    OutputFile::Open(path, OutputFile::Mode::Write).Close();
+    EXPECT_EQ("", ReadFile(path));
+}
+
+TEST(OutputFile, OnlyRegularFilesTerminalsAndTheNullDevice) {
+    TempDir dir;
+    const std::string fifo = (dir / "fifo").string();
+    ASSERT_EQ(0, mkfifo(fifo.c_str(), 0600));
+    // A pipe without a reader would block the open for ever.
+    for (const std::string& path : {fifo, std::string("/dev/full")}) {
+        for (auto mode : {OutputFile::Mode::Write, OutputFile::Mode::Append}) {
+            try {
+                OutputFile::Open(path, mode);
+                ADD_FAILURE() << "opened " << path;
+            } catch (const Failure& failure) {
+                EXPECT_TRUE(failure.FromListFile());
+                EXPECT_EQ(0u, failure.Description().find("cannot open list file '" + path +
+                                                         "': it is a "))
+                    << failure.Description();
+            }
+        }
+    }
+    OutputFile null = OutputFile::Open("/dev/null", OutputFile::Mode::Write);
+    WriteText(null, "gone\r\n");
+    null.Close();
 }
 
 TEST(OutputFile, FailuresNameTheListFile) {
@@ -92,19 +149,6 @@ TEST(OutputFile, FailuresNameTheListFile) {
     } catch (const Failure& failure) {
         EXPECT_EQ(75, failure.Number());
     }
-
-    OutputFile full = OutputFile::Open("/dev/full", OutputFile::Mode::Write);
-    std::string buffer = "line\r\n";
-    try {
-        full.Write(buffer);
-        ADD_FAILURE() << "wrote to /dev/full";
-    } catch (const Failure& failure) {
-        EXPECT_EQ(61, failure.Number());
-        EXPECT_TRUE(failure.FromListFile());
-        EXPECT_EQ("cannot write list file '/dev/full': No space left on device",
-                  failure.Description());
-    }
-    EXPECT_EQ("line\r\n", buffer);
 }
 
 // A file size limit lets the first bytes through and refuses the rest, so the buffer must keep
@@ -123,7 +167,9 @@ TEST(OutputFile, FailedWriteKeepsTheUnwrittenRest) {
         try {
             file.Write(buffer);
         } catch (const Failure& failure) {
-            _exit(failure.Number() == 61 && buffer == "abcdefghij" ? 0 : 2);
+            const bool named =
+                failure.Description() == "cannot write list file '" + path + "': File too large";
+            _exit(failure.Number() == 61 && named && buffer == "abcdefghij" ? 0 : 2);
         }
         _exit(1);
     }

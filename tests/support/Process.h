@@ -27,6 +27,8 @@ class Program {
     std::size_t PendingOutput() const;
     // Sends the program what Ctrl-C sends it. False when that cannot be done here.
     bool Interrupt();
+    // Sends the program a POSIX signal (SIGTERM, SIGHUP...). False where there are none.
+    bool Signal(int number);
     // Reads both pipes to their end and waits for the program to end.
     ProgramResult Finish();
 

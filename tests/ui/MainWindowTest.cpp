@@ -53,6 +53,7 @@ class MainWindowTest : public QObject {
     void stopOrCancelGiveAWellFormedList();
     void overwriteQuestion();
     void failedRunLeavesProgressUntilTheWindowCloses();
+    void oneFileByTwoNamesIsRefusedUntouched();
     void driveChangeRetriesUntilReady();
     void driveChangeGivesUpAtTheLimit();
     void folderListOpensOnDoubleClickOnly();
@@ -459,10 +460,10 @@ void MainWindowTest::overwriteQuestion() {
 }
 
 void MainWindowTest::failedRunLeavesProgressUntilTheWindowCloses() {
-    // The same file for both lists: it cannot be opened a second time, and the run gives up.
-    Click("AppFlag(2)");
-    const QString name = QString::fromStdString(list_.string());
-    dialogs_->fileAnswers = {name, name};
+    // A list in a folder that is not there: it cannot be opened, and the run gives up.
+    Click("AppFlag(0)");
+    dialogs_->fileAnswers = {
+        QString::fromStdString((list_.parent_path() / "no" / "l.txt").string())};
     Start();
     QCOMPARE(dialogs_->messages.size(), 1);
     QVERIFY(dialogs_->messages[0].startsWith(QStringLiteral("Error:")));
@@ -475,6 +476,19 @@ void MainWindowTest::failedRunLeavesProgressUntilTheWindowCloses() {
     QVERIFY(main_->close());
     QCOMPARE(unloaded.count(), 1);
     QVERIFY(ProgressGone());
+}
+
+void MainWindowTest::oneFileByTwoNamesIsRefusedUntouched() {
+    Click("AppFlag(2)");
+    WriteFile(list_, "catalogue");
+    const auto other = list_.parent_path() / "." / list_.filename();
+    dialogs_->fileAnswers = {QString::fromStdString(list_.string()),
+                             QString::fromStdString(other.string())};
+    Start();
+    QCOMPARE(dialogs_->messages.size(), 1);
+    QVERIFY(dialogs_->messages[0].endsWith(QStringLiteral("' are the same file")));
+    QCOMPARE(ListText(), QStringLiteral("catalogue"));
+    QVERIFY(Idle());
 }
 
 void MainWindowTest::driveChangeRetriesUntilReady() {

@@ -1,25 +1,219 @@
-// dirscribe-cli where only POSIX systems can show it: a broken link reported on standard error,
-// and a full disk (/dev/full).
+// dirscribe-cli where only POSIX systems can show it: reports on standard error, list files
+// that fail, pipes and devices as list files, closed and broken standard descriptors, and
+// signals.
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
 #include <filesystem>
+#include <thread>
 
 #include "CliFixture.h"
+
+extern char** environ;
 
 namespace dirscribe::test {
 namespace {
 
+const std::string kHyphens(89, '-');
+const std::string kTextFooter = kHyphens + "\r\n" + kHyphens + "\r\n" + kHyphens + "\r\n";
+
+bool EndsWith(const std::string& text, const std::string& end) {
+    return text.size() >= end.size() &&
+           text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+// Runs `program` with `args` with standard input, output and error as given: a descriptor of
+// this process, or -1 for closed. Returns the exit status (128 + signal).
+int RunWithDescriptors(const std::vector<std::string>& args, int in, int out, int err) {
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    const int fds[3] = {in, out, err};
+    for (int fd = 0; fd < 3; ++fd) {
+        if (fds[fd] < 0) {
+            posix_spawn_file_actions_addclose(&actions, fd);
+        } else {
+            posix_spawn_file_actions_adddup2(&actions, fds[fd], fd);
+        }
+    }
+    std::vector<std::string> all{DIRSCRIBE_CLI};
+    all.insert(all.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (auto& a : all) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    pid_t pid = -1;
+    const int spawned = posix_spawn(&pid, DIRSCRIBE_CLI, &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0) return -1;
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+// strace, where it is installed and may trace: it fails chosen system calls on demand. Not in
+// sanitizer builds: their runtimes probe memory with write() calls of their own at start,
+// which the injected failure would hit first.
+bool CanInjectFailures() {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    return false;
+#endif
+    static const bool can = access("/usr/bin/strace", X_OK) == 0 &&
+                            RunProgram("/usr/bin/strace", {"-o", "/dev/null", "true"}).status == 0;
+    return can;
+}
+
 TEST_F(CliTest, ReportsGoToStandardErrorAndTheWalkGoesOn) {
     std::filesystem::create_symlink("nowhere", music / "broken.mp3");
+    // A name with an escape sequence reaches no terminal as one.
+    std::filesystem::create_symlink("nowhere", music / "x\x1b]0;title\a\xC2\x9B.mp3");
     const Result r = RunCli({"-f", "csv-names", music.string()});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "\"intro\"\r\n\"notes\"\r\n\"blue train\"\r\n");
-    EXPECT_EQ(r.err, "dirscribe-cli: Last Error: Error reading 'broken.mp3' Skipping.\n");
+    EXPECT_EQ(r.err,
+              "dirscribe-cli: Last Error: Error reading 'broken.mp3' Skipping.\n"
+              "dirscribe-cli: Last Error: Error reading 'x?]0;title??.mp3' Skipping.\n");
 }
 
-TEST_F(CliTest, AListThatCannotBeWrittenFailsTheRun) {
-    const Result full = RunCli({"-y", "-n", "/dev/full", music.string()});
-    EXPECT_EQ(full.status, 1);
-    EXPECT_NE(full.err.find("Error:cannot write list file '/dev/full'"), std::string::npos)
-        << full.err;
+TEST_F(CliTest, EveryFailedWriteOfTheListFailsTheRun) {
+    if (!CanInjectFailures()) GTEST_SKIP() << "no strace that can trace here, or a sanitizer build";
+    // Refused, not allowed, full: each is the run's failure, never a report about an entry.
+    const auto list = tmp / "list.txt";
+    for (const char* error : {"EPERM", "EINVAL", "EACCES", "ENOSPC", "EIO"}) {
+        SCOPED_TRACE(error);
+        const Result r = RunProgram(
+            // A leak checker cannot run under a tracer: none in sanitizer builds.
+            "/usr/bin/strace",
+            {"-f", "-o", "/dev/null", "-E", "ASAN_OPTIONS=detect_leaks=0", "-e", "trace=write",
+             "-e", std::string("inject=write:error=") + error + ":when=1", DIRSCRIBE_CLI, "-q",
+             "-y", "-n", list.string(), music.string()});
+        EXPECT_EQ(r.status, 1) << r.err;
+        EXPECT_EQ(r.err.rfind("dirscribe-cli: cannot write list file '" + list.string() + "': ", 0),
+                  0u)
+            << r.err;
+        EXPECT_EQ(r.err.find("Skipping"), std::string::npos) << r.err;
+    }
+}
+
+TEST_F(CliTest, AListCutOffByAFileSizeLimitKeepsEveryByteBeforeIt) {
+    for (int f = 0; f < 60; ++f) MakeFile(music / ("file" + std::to_string(f) + ".dat"), f, 0);
+    const auto whole = tmp / "whole.txt";
+    const auto cut = tmp / "cut.txt";
+    ASSERT_EQ(RunCli({"-q", "-n", whole.string(), music.string()}).status, 0);
+    // dash counts the limit in blocks of 512 bytes: 4 KiB, less than the list.
+    const Result r = RunProgram("/bin/sh", {"-c", "ulimit -f 8 && exec \"$@\"", "sh", DIRSCRIBE_CLI,
+                                            "-q", "-n", cut.string(), music.string()});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("cannot write list file '" + cut.string() + "': File too large"),
+              std::string::npos)
+        << r.err;
+    const std::string all = ReadFile(whole);
+    const std::string kept = ReadFile(cut);
+    ASSERT_GT(all.size(), kept.size());
+    EXPECT_EQ(kept.size(), 4096u);
+    EXPECT_EQ(all.substr(0, kept.size()), kept);
+}
+
+TEST_F(CliTest, PipesAndDevicesAreRefusedAtOnceTheNullDeviceIsNot) {
+    const auto fifo = tmp / "fifo";
+    ASSERT_EQ(0, mkfifo(fifo.c_str(), 0600));
+    for (const char* option : {"-n", "-a"}) {
+        for (const std::string& name : {fifo.string(), std::string("/dev/full")}) {
+            const Result r = RunCli({"-q", "-y", option, name, music.string()});
+            EXPECT_EQ(r.status, 1);
+            EXPECT_NE(r.err.find("cannot open list file '" + name + "': it is a "),
+                      std::string::npos)
+                << r.err;
+        }
+    }
+    const Result null = RunCli({"-q", "-y", "-n", "/dev/null", music.string()});
+    EXPECT_EQ(null.status, 0) << null.err;
+    EXPECT_EQ(null.err, "");
+}
+
+TEST_F(CliTest, ClosedOrBrokenStandardDescriptorsLeaveTheListAlone) {
+    std::filesystem::create_symlink("nowhere", music / "broken.mp3");
+    const auto list = tmp / "list.csv";
+    const std::vector<std::string> args{"-f", "csv-names", "-n", list.string(), music.string()};
+    const std::string expected = "\"intro\"\r\n\"notes\"\r\n\"blue train\"\r\n";
+    const int null = open("/dev/null", O_RDWR | O_CLOEXEC);
+    ASSERT_GE(null, 0);
+    // Closed: the list must not become standard error (and receive the report) or output.
+    const int closed[][3] = {{null, null, -1}, {null, -1, -1}, {-1, -1, -1}, {-1, null, null}};
+    for (const auto& fds : closed) {
+        SCOPED_TRACE(std::to_string(fds[0]) + std::to_string(fds[1]) + std::to_string(fds[2]));
+        std::filesystem::remove(list);
+        EXPECT_EQ(RunWithDescriptors(args, fds[0], fds[1], fds[2]), 0);
+        EXPECT_EQ(ReadFile(list), expected);
+    }
+    // Broken: nobody reads standard error any more; the report must not end the run.
+    int pipeFds[2];
+    ASSERT_EQ(0, pipe2(pipeFds, O_CLOEXEC));
+    close(pipeFds[0]);
+    std::filesystem::remove(list);
+    EXPECT_EQ(RunWithDescriptors(args, null, null, pipeFds[1]), 0);
+    EXPECT_EQ(ReadFile(list), expected);
+    close(pipeFds[1]);
+    close(null);
+}
+
+// A tree the program is still walking when its output pipe fills: it then waits for us.
+class SignalTest : public CliTest {
+  protected:
+    // Starts a text listing of `tree` to standard output and waits until the pipe is full.
+    void StartFilling(Program& cli) {
+        std::size_t pending = 0;
+        for (int i = 0; i < 3000 && pending < kFullPipe; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            pending = cli.PendingOutput();
+        }
+        ASSERT_GE(pending, kFullPipe) << "the program never filled its output pipe";
+    }
+    static std::size_t Count(const std::string& text, const std::string& what) {
+        std::size_t n = 0;
+        for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+        return n;
+    }
+};
+
+TEST_F(SignalTest, TermAndHangUpStopTheWalkAsCtrlCDoes) {
+    const auto big = tmp / "big";
+    for (int d = 0; d < 40; ++d) {
+        const auto dir = big / ("d" + std::to_string(100 + d));
+        MakeDir(dir);
+        for (int f = 0; f < 400; ++f) MakeFile(dir / ("file" + std::to_string(f) + ".dat"), f, 0);
+    }
+    for (const int signal : {SIGTERM, SIGHUP}) {
+        SCOPED_TRACE(signal);
+        Program cli(DIRSCRIBE_CLI, {"-q", "-f", "text", big.string()});
+        StartFilling(cli);
+        ASSERT_TRUE(cli.Signal(signal));
+        const Result r = cli.Finish();
+        EXPECT_EQ(r.status, 128 + signal) << r.err;
+        EXPECT_TRUE(EndsWith(r.out, kTextFooter));
+        EXPECT_LT(Count(r.out, "Directory: "), 41u);
+    }
+}
+
+TEST_F(SignalTest, ASecondCtrlCEndsTheFolderBeingWrittenWithTheFooter) {
+    // One folder of more files than the list buffer and the pipe hold: a first Ctrl-C lets it
+    // be written to its end, a second one ends the list at once.
+    const auto flat = tmp / "flat";
+    MakeDir(flat);
+    constexpr int kFiles = 15000;
+    for (int f = 0; f < kFiles; ++f) MakeFile(flat / ("f" + std::to_string(f)), 1, 0);
+    Program cli(DIRSCRIBE_CLI, {"-q", "-f", "text", flat.string()});
+    StartFilling(cli);
+    ASSERT_TRUE(cli.Interrupt());
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    ASSERT_TRUE(cli.Interrupt());
+    const Result r = cli.Finish();
+    EXPECT_EQ(r.status, 130) << r.err;
+    EXPECT_TRUE(EndsWith(r.out, kTextFooter));
+    EXPECT_LT(Count(r.out, " bytes "), static_cast<std::size_t>(kFiles));
 }
 
 }  // namespace

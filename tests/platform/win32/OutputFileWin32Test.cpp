@@ -31,15 +31,27 @@ TEST(OutputFileWin32, WritesEmptiesAndAppendsAtTheEnd) {
     again.Close();
     EXPECT_EQ("new", ReadFile(dir / "list.txt"));
 
-    // Two appenders both land at the end, whoever wrote last.
+    // One run at a time: a second writer is refused while the first holds the list, and a
+    // new list given up before its first byte is left as it was.
     OutputFile one = OutputFile::Open(path, OutputFile::Mode::Append);
-    OutputFile two = OutputFile::Open(path, OutputFile::Mode::Append);
+    for (auto mode : {OutputFile::Mode::Append, OutputFile::Mode::Write}) {
+        try {
+            OutputFile::Open(path, mode);
+            ADD_FAILURE() << "a second writer got the list";
+        } catch (const Failure& failure) {
+            EXPECT_EQ(FailureNo::FileAlreadyOpen, failure.Number());
+            EXPECT_EQ("cannot open list file '" + path + "': another run is writing it",
+                      failure.Description());
+        }
+    }
     WriteText(one, " one");
-    WriteText(two, " two");
     WriteText(one, " \xFF bytes");
     one.Close();
+    { OutputFile abandoned = OutputFile::Open(path, OutputFile::Mode::Write); }
+    OutputFile two = OutputFile::Open(path, OutputFile::Mode::Append);
+    WriteText(two, " two");
     two.Close();
-    EXPECT_EQ("new one two \xFF bytes", ReadFile(dir / "list.txt"));
+    EXPECT_EQ("new one \xFF bytes two", ReadFile(dir / "list.txt"));
 
     OutputFile fresh = OutputFile::Open(test::Utf8(dir / "created.txt"), OutputFile::Mode::Append);
     WriteText(fresh, "x");
@@ -51,15 +63,23 @@ TEST(OutputFileWin32, SameFileThroughTwoPathsHasOneIdentity) {
     TempDir dir;
     test::MakeDir(dir / "sub");
     const std::string path = test::Utf8(dir / "list.txt");
-    const auto open = [](const std::string& p) {
-        return OutputFile::Open(p, OutputFile::Mode::Append);
+    // One at a time: a file open as a list is locked.
+    const auto identity = [](const std::string& p) {
+        return OutputFile::Open(p, OutputFile::Mode::Append).Identity();
     };
-    const OutputFile direct = open(path);
-    EXPECT_NE(FileIdentity{}, direct.Identity());
-    EXPECT_EQ(direct.Identity(), open(test::Utf8(dir / "sub" / ".." / "list.txt")).Identity());
-    EXPECT_EQ(direct.Identity(), open(test::Utf8(dir / "LIST.TXT")).Identity());
-    EXPECT_NE(direct.Identity(), open(test::Utf8(dir / "other.txt")).Identity());
-    EXPECT_EQ(path, direct.Path());
+    const FileIdentity direct = identity(path);
+    EXPECT_NE(FileIdentity{}, direct);
+    EXPECT_EQ(direct, identity(test::Utf8(dir / "sub" / ".." / "list.txt")));
+    EXPECT_EQ(direct, identity(test::Utf8(dir / "LIST.TXT")));
+    EXPECT_NE(direct, identity(test::Utf8(dir / "other.txt")));
+    EXPECT_EQ(path, OutputFile::Open(path, OutputFile::Mode::Append).Path());
+
+    // Before anything is opened: spellings, letter case, and files not there yet.
+    EXPECT_TRUE(SameListFile(path, test::Utf8(dir / "sub" / ".." / "LIST.txt")));
+    EXPECT_FALSE(SameListFile(path, test::Utf8(dir / "other.txt")));
+    EXPECT_TRUE(
+        SameListFile(test::Utf8(dir / "new.txt"), test::Utf8(dir / "sub" / ".." / "NEW.TXT")));
+    EXPECT_FALSE(SameListFile(test::Utf8(dir / "new.txt"), test::Utf8(dir / "sub" / "new.txt")));
 }
 
 int OpenFailure(const std::string& path, OutputFile::Mode mode, std::string* description) {
@@ -97,6 +117,22 @@ TEST(OutputFileWin32, FailuresNameTheListFile) {
     EXPECT_EQ("line\r\n", buffer);
 }
 
+TEST(OutputFileWin32, APipeIsRefusedTheNullDeviceIsNot) {
+    const std::wstring name =
+        L"\\\\.\\pipe\\dirscribe-test-" + std::to_wstring(GetCurrentProcessId());
+    HANDLE server = CreateNamedPipeW(name.c_str(), PIPE_ACCESS_INBOUND, PIPE_TYPE_BYTE, 1, 4096,
+                                     4096, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, server);
+    std::string description;
+    EXPECT_EQ(75, OpenFailure(test::Utf8Of(name), OutputFile::Mode::Append, &description));
+    EXPECT_NE(std::string::npos, description.find("it is a pipe, not a regular file"))
+        << description;
+    CloseHandle(server);
+    OutputFile null = OutputFile::Open("NUL", OutputFile::Mode::Write);
+    WriteText(null, "gone");
+    null.Close();
+}
+
 TEST(OutputFileWin32, StandardOutputIsNeverClosed) {
     OutputFile out = OutputFile::StandardOutput();
     EXPECT_TRUE(out.IsOpen());
@@ -130,6 +166,9 @@ TEST(OutputFileWin32, ListTextIsInTheAnsiCodePage) {
                                "b"));
     // A byte that starts no UTF-8 character is no character of the code page either.
     EXPECT_EQ("<x?y", ListText("x\xFFy"));
+    // No best-fit look-alikes: Omega, infinity, a full-width A and a dotless i would be O, 8,
+    // A and i, and two names would give one line.
+    EXPECT_EQ("<? ? ? ?", ListText("\xCE\xA9 \xE2\x88\x9E \xEF\xBC\xA1 \xC4\xB1"));
 }
 
 }  // namespace

@@ -60,6 +60,10 @@ bool Program::Interrupt() {
     return kill(state_->pid, SIGINT) == 0;
 }
 
+bool Program::Signal(int number) {
+    return kill(state_->pid, number) == 0;
+}
+
 ProgramResult Program::Finish() {
     ProgramResult r;
     pollfd fds[2] = {{state_->out, POLLIN, 0}, {state_->err, POLLIN, 0}};

@@ -122,6 +122,10 @@ bool Program::Interrupt() {
     return GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0) != 0;
 }
 
+bool Program::Signal(int) {
+    return false;
+}
+
 ProgramResult Program::Finish() {
     ProgramResult r;
     std::thread errors([&] { ReadAll(state_->err, r.err); });

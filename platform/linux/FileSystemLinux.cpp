@@ -133,7 +133,10 @@ class PosixFolder final : public Folder {
         if (const int err = StatEntry(entry, record, st, AT_SYMLINK_NOFOLLOW); err != 0) {
             throw FailureFromErrno(err);
         }
-        if (record != nullptr && kind == EntryKind::Unknown) {
+        // What was learnt is kept only in a listing the walker owns alone: in one read ahead,
+        // helpers may be reading this record's kind for its chunk of files right now, so it
+        // stays Unknown there and NextFile looks again once the chunk is done.
+        if (record != nullptr && kind == EntryKind::Unknown && !SharedWithHelpers()) {
             record->kind = linuxos::KindFromMode(st.st_mode);
             if (S_ISREG(st.st_mode)) StoreDetails(entry.index, st);
         }
@@ -255,10 +258,13 @@ class PosixFolder final : public Folder {
         read_ = readError_ == 0 ? ReadState::Complete : ReadState::Failed;
     }
 
+    // True while helpers may still read the listing's file records (it was read ahead).
+    bool SharedWithHelpers() const { return node_ && listing_ == &node_->listing; }
+
     // Waits until the details of record `index` are read ahead (or reads them now), when the
     // folder's files are being read by helpers.
     void Await(std::uint32_t index) {
-        if (node_ && listing_ == &node_->listing && state_->prefetcher) {
+        if (SharedWithHelpers() && state_->prefetcher) {
             state_->prefetcher->AwaitRecord(*node_, index);
         }
     }

@@ -34,6 +34,20 @@ inline constexpr std::uint8_t kKindFailed = 32;    // reading the attributes fai
 inline constexpr std::uint8_t kNotAFile = 64;      // a link that leads to no ordinary file
 
 // A folder's entries, sorted by name without regard to case.
+//
+// Who writes what, and when. A listing read by the walker alone is the walker's throughout. A
+// listing read ahead belongs to the helper that lists it until Prefetcher::Publish (under the
+// prefetcher's lock): the names, the records' order, every record's kind and, for folders and
+// entries of unknown kind, their kind flags (kKindKnown, kSubFolder, kOtherVolume, kKindFailed)
+// and errors. After publication:
+//  - a file or link record (kind File or Link) of chunk c, with details[i], errors[i] and its
+//    flags kHasDetails, kDetailsFailed and kNotAFile, is written only by whoever claimed chunk c
+//    (its state kWorking, by compare-and-swap), and read by the walker only once chunk c is
+//    kDone (Prefetcher::AwaitRecord);
+//  - the kind of no record changes any more: the readers of a chunk decide by it which records
+//    are theirs. The walker may clear kKindFailed on a folder record (never read by a chunk
+//    reader), but learns the kind of an Unknown entry without writing it down;
+//  - readError, names and the records' order never change.
 struct Listing {
     std::unique_ptr<std::string> names = std::make_unique<std::string>();  // NUL-terminated
     std::vector<Record> records;

@@ -9,6 +9,7 @@
 #include <QRadioButton>
 #include <QScopeGuard>
 #include <QSignalSpy>
+#include <QStyleOptionButton>
 #include <QTest>
 #include <QTreeWidget>
 #include <cmath>
@@ -154,6 +155,11 @@ void MainWindowTest::startUpState() {
     QCOMPARE(Text("CurDir"), QString());
     QCOMPARE(Command1()->text(), QStringLiteral("Start"));
     QCOMPARE(main_->focusWidget(), Command1());
+    // ...and shows its focus mark before any key has been pressed.
+    QStyleOptionButton focusOption;
+    focusOption.initFrom(Command1());
+    QVERIFY(focusOption.state & QStyle::State_HasFocus);
+    QVERIFY(focusOption.state & QStyle::State_KeyboardFocusChange);
 
     // The load handler: the current folder and its drive's label.
     QCOMPARE(Find<ui::DriveList>("Drive1")->currentText(), QStringLiteral("/fake [DATA]"));
@@ -179,6 +185,14 @@ void MainWindowTest::layoutAndKeyboardOrder() {
     QCOMPARE(Find<QWidget>("Dir1")->geometry(), dpi.Rect(240, 480, 2775, 3465));
     QCOMPARE(Find<QWidget>("VLabel")->geometry(), dpi.Rect(4320, 720, 3015, 300));
     QCOMPARE(Find<QWidget>("Frame2")->geometry(), dpi.Rect(4200, 2640, 3135, 615));
+    // The frames' borders run along their edges, under the text box that reaches into Frame1.
+    for (const char* name : {"Frame1", "Frame2"}) {
+        auto* frame = Find<QWidget>(name);
+        QCOMPARE(frame->findChild<QFrame*>()->geometry(), frame->rect());
+    }
+    const QWidgetList stack =
+        main_->centralWidget()->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
+    QVERIFY(stack.indexOf(Find<QWidget>("Frame1")) < stack.indexOf(Find<QWidget>("VolDescBox")));
     // Option buttons are placed in their frames.
     QCOMPARE(Find<QWidget>("DFlag(1)")->parentWidget()->objectName(), QStringLiteral("Frame1"));
     QCOMPARE(Find<QWidget>("AppFlag(2)")->geometry(), dpi.Rect(2280, 240, 735, 255));
@@ -607,7 +621,8 @@ void MainWindowTest::aboutShowsItsTextsEachTime() {
             QTest::keyClick(target, key.key(), key.keyboardModifiers());
         });
         main_->findChild<QAction*>(QStringLiteral("MnuAbout"))->trigger();
-        QCOMPARE(texts, QStringList({"frmSplash", "", "Dirscribe",
+        // A blank title: an empty one would show the program's name.
+        QCOMPARE(texts, QStringList({"frmSplash", " ", "Dirscribe",
                                      "Make File and Directory lists is several file formats",
                                      "Version 1.2.16", "Windows 9x, NT, 2000, XP, Vista", "&Close",
                                      "default"}));

@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # Cross-builds the Windows programs and all their tests with mingw-w64 (build-win/) and runs the
 # tests under Wine, in a Wine prefix of the build folder's own. Fails when a tool is missing
-# (tools/install-deps.sh installs them) or when a test fails.
+# (tools/install-deps.sh installs them) or when a test fails. The window program and its tests
+# need Qt for mingw-w64: built first by tools/build-qt-mingw.sh when its cache has none (about
+# 40 minutes on 2 cores, once a machine). Then the zip package is made and tried on its own
+# (tools/test-windows-zip.sh). DIRSCRIBE_WINDOWS_GUI=OFF leaves the windows out.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -19,12 +22,19 @@ if [ ! -f /usr/src/googletest/CMakeLists.txt ]; then
     exit 1
 fi
 
+gui=${DIRSCRIBE_WINDOWS_GUI:-ON}
+qt_args=(-DDIRSCRIBE_GUI=OFF)
+if [ "$gui" = ON ]; then
+    qt=$(bash tools/build-qt-mingw.sh | tail -n1)
+    qt_args=(-DDIRSCRIBE_GUI=ON -DDIRSCRIBE_MINGW_QT="$qt")
+fi
+
 export WINEPREFIX="$PWD/$build/wineprefix" WINEDEBUG=-all
 # Wine's background processes would keep the pipes of whoever started them open.
 trap 'wineserver -k 2>/dev/null || true' EXIT
 
 cmake -S . -B "$build" -G Ninja --toolchain cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Debug \
-    -DDIRSCRIBE_WERROR=ON >/dev/null
+    -DDIRSCRIBE_WERROR=ON "${qt_args[@]}" >/dev/null
 ninja -C "$build" -j "$jobs"
 
 # The first start makes the prefix (some seconds); done here, outside ctest, so that the tests
@@ -41,3 +51,10 @@ wineserver -p </dev/null >/dev/null 2>&1
 wine cmd /c exit
 
 ctest --test-dir "$build" --output-on-failure -j "$jobs"
+wineserver -k 2>/dev/null || true
+
+if [ "$gui" = ON ]; then
+    echo "== Windows package"
+    ninja -C "$build" package
+    bash tools/test-windows-zip.sh "$build/dirscribe-$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")-win64.zip"
+fi

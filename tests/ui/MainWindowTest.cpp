@@ -18,6 +18,7 @@
 
 #include "UiFakes.h"
 #include "engine/SharedState.h"
+#include "platform/FileSystem.h"
 #include "support/TempTree.h"
 #include "ui/DriveList.h"
 #include "ui/FolderList.h"
@@ -27,6 +28,16 @@
 #include "ui/frmSplash.h"
 
 namespace dirscribe::test {
+
+namespace {
+
+// The drive list's entries as the system writes them: a letter on Windows, a mount point on
+// Linux (the temporary folders lie on C: under Windows).
+constexpr bool kWindows = platform::kPathSeparator == '\\';
+constexpr const char* kDataDrive = kWindows ? "c: [DATA]" : "/fake [DATA]";
+constexpr const char* kOtherDrive = kWindows ? "d: [OTHER]" : "/other [OTHER]";
+
+}  // namespace
 
 namespace fs = std::filesystem;
 
@@ -77,7 +88,12 @@ class MainWindowTest : public QObject {
     void Start() { QTest::mouseClick(Command1(), Qt::LeftButton); }
     QString ListText() const { return QString::fromStdString(ReadFile(list_)); }
     QString Folder(const std::string& rel) const {
-        return QString::fromStdString((tree_->Path() / rel).string());
+        return QString::fromStdString((tree_->Path() / rel).make_preferred().string());
+    }
+    // A folder path as the lists write it, with the system's separator: "beta/Inner/".
+    static QString Listed(const char* path) {
+        return QString::fromLatin1(path).replace(QLatin1Char('/'),
+                                                 QLatin1Char(platform::kPathSeparator));
     }
     QString Root() const { return QString::fromStdString(tree_->Str()); }
     // No progress window is left, neither known to the window nor anywhere else.
@@ -116,13 +132,16 @@ void MainWindowTest::init() {
         MakeFile(tree_->Path() / sub / "inside.txt", 1, LocalTime(2004, 1, 2, 8, 5, 0));
     }
     MakeDir(tree_->Path() / "beta" / "Inner");
-    list_ = other_->Path() / "list.txt";
+    // On Windows the list goes into the root of drive C:, as users often put it.
+    list_ = kWindows ? tree_->Path().root_path() / "dirscribe-ui-test-list.txt"
+                     : other_->Path() / "list.txt";
+    fs::remove(list_);
 
     state_ = SharedState{};
     dialogs_ = std::make_unique<ScriptedDialogs>();
     drives_ = std::make_unique<FakeDrives>();
-    drives_->drives = {{"/fake [DATA]", tree_->Str(), tree_->Str(), "DATA"},
-                       {"/other [OTHER]", other_->Str(), other_->Str(), "OTHER"}};
+    drives_->drives = {{kDataDrive, tree_->Str(), tree_->Str(), "DATA"},
+                       {kOtherDrive, other_->Str(), other_->Str(), "OTHER"}};
     drives_->currentFolder = tree_->Str();
     main_ = std::make_unique<ui::Main>(state_, *dialogs_, *drives_);
     main_->show();
@@ -130,6 +149,7 @@ void MainWindowTest::init() {
 }
 
 void MainWindowTest::cleanup() {
+    if (kWindows) fs::remove(list_);
     main_.reset();
     drives_.reset();
     dialogs_.reset();
@@ -162,7 +182,7 @@ void MainWindowTest::startUpState() {
     QVERIFY(focusOption.state & QStyle::State_KeyboardFocusChange);
 
     // The load handler: the current folder and its drive's label.
-    QCOMPARE(Find<ui::DriveList>("Drive1")->currentText(), QStringLiteral("/fake [DATA]"));
+    QCOMPARE(Find<ui::DriveList>("Drive1")->currentText(), QString::fromLatin1(kDataDrive));
     QCOMPARE(Text("SelPath"), Root());
     QCOMPARE(Find<ui::FolderList>("Dir1")->Path(), Root());
     QCOMPARE(Text("VLabel"), QStringLiteral("DATA"));
@@ -297,7 +317,7 @@ void MainWindowTest::optionGroupsAreIndependent() {
     QCOMPARE(dialogs_->fileRequests.size(), std::size_t{1});
     QCOMPARE(dialogs_->fileRequests[0].dialog, ListDialog::CDlg);
     const QString text = ListText();
-    QVERIFY(text.contains(QStringLiteral("Gamma/")));
+    QVERIFY(text.contains(Listed("Gamma/")));
     QVERIFY(!text.contains(QStringLiteral("b.txt")));
 }
 
@@ -377,7 +397,7 @@ void MainWindowTest::runWritesTheListAndShowsProgress() {
     ExpectWellFormedTextList(text);
     QVERIFY(text.contains(QStringLiteral("Volume:    DATA\r\n")));
     for (const char* folder : {"Alpha/\r\n", "beta/\r\n", "beta/Inner/\r\n", "Gamma/\r\n"})
-        QVERIFY2(text.contains(QLatin1String(folder)), folder);
+        QVERIFY2(text.contains(Listed(folder)), folder);
     QVERIFY(!text.contains(QStringLiteral(".hidden")));
     QCOMPARE(drives_->opened, std::vector<std::string>({"tray-of:" + tree_->Str()}));
     QVERIFY(Text("CurDir").startsWith(Root()));
@@ -446,8 +466,8 @@ void MainWindowTest::stopOrCancelGiveAWellFormedList() {
     const QString text = ListText();
     ExpectWellFormedTextList(text);
     // The stop is noticed after the first sub-folder.
-    QVERIFY(text.contains(QStringLiteral("Alpha/\r\n")));
-    QVERIFY(!text.contains(QStringLiteral("Gamma/\r\n")));
+    QVERIFY(text.contains(Listed("Alpha/\r\n")));
+    QVERIFY(!text.contains(Listed("Gamma/\r\n")));
     QCOMPARE(drives_->opened.size(), std::size_t{1});
 }
 
@@ -496,7 +516,7 @@ void MainWindowTest::driveChangeRetriesUntilReady() {
     Find<ui::DriveList>("Drive1")->setCurrentIndex(1);
     QCOMPARE(Text("SelPath"), QString::fromStdString(other_->Str()));
     QCOMPARE(Text("VLabel"), QStringLiteral("OTHER"));
-    QCOMPARE(drives_->closed, std::vector<std::string>(5, "tray:/other [OTHER]"));
+    QCOMPARE(drives_->closed, std::vector<std::string>(5, std::string("tray:") + kOtherDrive));
     QVERIFY(dialogs_->messages.isEmpty());
 }
 
@@ -505,8 +525,9 @@ void MainWindowTest::driveChangeGivesUpAtTheLimit() {
     drives_->drives[1].openFailures = -1;
     drive1->setCurrentIndex(1);
     QCOMPARE(drives_->closed.size(), std::size_t{ui::kChangeRetryLimit});
-    QCOMPARE(dialogs_->messages, QStringList({"Error:Disk not ready: /other [OTHER]"}));
-    QCOMPARE(drive1->currentText(), QStringLiteral("/other [OTHER]"));
+    QCOMPARE(dialogs_->messages,
+             QStringList({QStringLiteral("Error:Disk not ready: ") + kOtherDrive}));
+    QCOMPARE(drive1->currentText(), QString::fromLatin1(kOtherDrive));
     QCOMPARE(Text("SelPath"), Root());
     QCOMPARE(Text("VLabel"), QStringLiteral("DATA"));
 
@@ -523,7 +544,7 @@ void MainWindowTest::driveChangeGivesUpAtTheLimit() {
     drives_->drives[1].labelFailures = 400;
     drive1->setCurrentIndex(1);
     QCOMPARE(dialogs_->messages.size(), 2);
-    QCOMPARE(dialogs_->messages[1], QStringLiteral("Error:Label unreadable: /other [OTHER]"));
+    QCOMPARE(dialogs_->messages[1], QStringLiteral("Error:Label unreadable: ") + kOtherDrive);
     QCOMPARE(Text("SelPath"), QString::fromStdString(other_->Str()));
     QCOMPARE(Text("VLabel"), QStringLiteral("DATA"));
 }
@@ -657,7 +678,7 @@ void MainWindowTest::quitDuringRunFinishesTheList() {
     QVERIFY(ProgressGone());
     const QString text = ListText();
     ExpectWellFormedTextList(text);
-    QVERIFY(!text.contains(QStringLiteral("Gamma/\r\n")));
+    QVERIFY(!text.contains(Listed("Gamma/\r\n")));
 }
 
 void MainWindowTest::quitWhenIdleEndsAtOnce() {

@@ -123,6 +123,7 @@ void WindowsTest::driveListShowsLongEntriesWhole() {
     ui::DriveList list(drives);
     list.resize(120, list.sizeHint().height());
     list.Load("/m");
+    list.setCurrentIndex(1);
     list.show();
     QVERIFY(QTest::qWaitForWindowExposed(&list));
     QCOMPARE(list.DriveText(), longText);  // the entry itself is never shortened

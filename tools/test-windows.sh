@@ -25,6 +25,8 @@ fi
 gui=${DIRSCRIBE_WINDOWS_GUI:-ON}
 qt_args=(-DDIRSCRIBE_GUI=OFF)
 if [ "$gui" = ON ]; then
+    # Its log goes to the output; once it is complete it only names its folder.
+    bash tools/build-qt-mingw.sh >&2
     qt=$(bash tools/build-qt-mingw.sh | tail -n1)
     qt_args=(-DDIRSCRIBE_GUI=ON -DDIRSCRIBE_MINGW_QT="$qt")
 fi
@@ -56,5 +58,6 @@ wineserver -k 2>/dev/null || true
 if [ "$gui" = ON ]; then
     echo "== Windows package"
     ninja -C "$build" package
-    bash tools/test-windows-zip.sh "$build/dirscribe-$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")-win64.zip"
+    version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
+    bash tools/test-windows-zip.sh "$build/dirscribe-$version-win64.zip"
 fi

@@ -2,9 +2,11 @@
 # Cross-builds the Windows programs and all their tests with mingw-w64 (build-win/) and runs the
 # tests under Wine, in a Wine prefix of the build folder's own. Fails when a tool is missing
 # (tools/install-deps.sh installs them) or when a test fails. The window program and its tests
-# need Qt for mingw-w64: built first by tools/build-qt-mingw.sh when its cache has none (about
-# 40 minutes on 2 cores, once a machine). Then the zip package is made and tried on its own
-# (tools/test-windows-zip.sh). DIRSCRIBE_WINDOWS_GUI=OFF leaves the windows out.
+# need Qt for mingw-w64 (tools/build-qt-mingw.sh); with it the zip package is made and tried on
+# its own (tools/test-windows-zip.sh). DIRSCRIBE_WINDOWS_GUI says when:
+#   auto (default)  when the cache holds a complete Qt for these compilers
+#   ON              always: Qt is built first when the cache has none (once a machine)
+#   OFF             never
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -22,7 +24,18 @@ if [ ! -f /usr/src/googletest/CMakeLists.txt ]; then
     exit 1
 fi
 
-gui=${DIRSCRIBE_WINDOWS_GUI:-ON}
+gui=${DIRSCRIBE_WINDOWS_GUI:-auto}
+if [ "$gui" = auto ]; then
+    gui=OFF
+    compiler_version=$(x86_64-w64-mingw32-g++-posix -dumpfullversion)
+    for mark in "${DIRSCRIBE_CACHE:-$HOME/.cache/dirscribe}"/qt-*-mingw-w64-gcc-"$compiler_version"-posix/.complete; do
+        [ -f "$mark" ] && gui=ON
+    done
+    if [ "$gui" = OFF ]; then
+        echo "test-windows: no Qt for mingw-w64 in the cache: the windows are left out" \
+            "(DIRSCRIBE_WINDOWS_GUI=ON builds it)" >&2
+    fi
+fi
 qt_args=(-DDIRSCRIBE_GUI=OFF)
 if [ "$gui" = ON ]; then
     # Its log goes to the output; once it is complete it only names its folder.

@@ -76,7 +76,7 @@ sleep 1
 # 2. The tour: the windows during a run and the About window, each saved by the tour itself.
 wine explorer /desktop=shots,1024x768 'C:\Dirscribe\dirscribe-screenshot-tour.exe' 'C:\shots' \
     >"$work/tour.log" 2>&1 &
-for _ in $(seq 240); do
+for _ in $(seq 600); do
     [ -s "$WINEPREFIX/drive_c/shots/about-window.png" ] && break
     sleep 0.5
 done

@@ -60,6 +60,8 @@ if ! wineboot -i >"$build/wineboot.log" 2>&1; then
     exit 1
 fi
 wineserver -w
+# Wine's own fonts (Tahoma, the message font Qt asks for) where Windows keeps fonts.
+cp /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
 # One server for the whole test run: a server that quits between two tests and is started again
 # by the next one is a window in which a start can fail.
 wineserver -p </dev/null >/dev/null 2>&1

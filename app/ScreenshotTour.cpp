@@ -80,14 +80,15 @@ int main(int argc, char** argv) {
     const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QDir::currentPath();
     QDir().mkpath(out);
 
-    // A tree of discs with enough folders for the run to be caught in the middle.
+    // A tree of discs with enough folders (600) for the run to be caught in the middle, also on a
+    // fast machine.
     QTemporaryDir temp;
     const QString tree = temp.path() + QStringLiteral("/Music Collection");
-    for (int disc = 1; disc <= 40; ++disc) {
+    for (int disc = 1; disc <= 200; ++disc) {
         for (int track = 1; track <= 12; ++track) {
             const QString folder =
                 tree + QStringLiteral("/Disc %1 - Recorded Live at the Town Hall/Set %2")
-                           .arg(disc, 2, 10, QLatin1Char('0'))
+                           .arg(disc, 3, 10, QLatin1Char('0'))
                            .arg(track % 3 + 1);
             QDir().mkpath(folder);
             QFile file(folder +

@@ -1,7 +1,39 @@
 # Cross-compiling for 64-bit Windows with Debian's mingw-w64 (the -posix compilers, which have
-# std::thread and std::mutex), statically linked so that the programs need only system DLLs.
+# std::thread and std::mutex), statically linked so that the programs need only system DLLs
+# (dirscribe.exe, which uses Qt's DLLs, takes the compiler's runtime DLLs beside them).
 # Test programs run under Wine:
 #   cmake -S . -B build-win -G Ninja --toolchain cmake/mingw-w64.cmake
+
+# Qt for mingw-w64, as tools/build-qt-mingw.sh builds it: DIRSCRIBE_MINGW_QT names its install
+# folder; by default the complete one in the cache for these compilers, when there is one. With
+# it the windows and dirscribe.exe are built too; Debian's own Qt host tools (moc, uic) serve.
+if(NOT DEFINED DIRSCRIBE_MINGW_QT AND DEFINED ENV{DIRSCRIBE_MINGW_QT})
+    set(DIRSCRIBE_MINGW_QT "$ENV{DIRSCRIBE_MINGW_QT}")
+endif()
+if(NOT DEFINED DIRSCRIBE_MINGW_QT)
+    execute_process(COMMAND x86_64-w64-mingw32-g++-posix -dumpfullversion
+        OUTPUT_VARIABLE dirscribe_mingw_version OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
+    if(DEFINED ENV{DIRSCRIBE_CACHE})
+        set(dirscribe_cache "$ENV{DIRSCRIBE_CACHE}")
+    else()
+        set(dirscribe_cache "$ENV{HOME}/.cache/dirscribe")
+    endif()
+    file(GLOB dirscribe_qt_marks
+        "${dirscribe_cache}/qt-*-mingw-w64-gcc-${dirscribe_mingw_version}-posix/.complete")
+    list(SORT dirscribe_qt_marks COMPARE NATURAL ORDER DESCENDING)
+    set(DIRSCRIBE_MINGW_QT "")
+    if(dirscribe_qt_marks)
+        list(GET dirscribe_qt_marks 0 dirscribe_qt_mark)
+        get_filename_component(DIRSCRIBE_MINGW_QT "${dirscribe_qt_mark}" DIRECTORY)
+    endif()
+endif()
+if(DIRSCRIBE_MINGW_QT)
+    # The toolchain's own find roots would replace a -D value: the Qt folder is added to them.
+    set(DIRSCRIBE_EXTRA_FIND_ROOTS "${DIRSCRIBE_MINGW_QT}")
+    set(QT_HOST_PATH /usr)
+    set(QT_HOST_PATH_CMAKE_DIR /usr/lib/x86_64-linux-gnu/cmake)
+    list(APPEND CMAKE_PREFIX_PATH /)
+endif()
 include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64-compilers.cmake)
 
 # Windows 7 and later; the W functions unless a call names the A form.
@@ -15,6 +47,17 @@ if(DEFINED ENV{WINEPREFIX})
 else()
     set(DIRSCRIBE_WINEPREFIX "${CMAKE_BINARY_DIR}/wineprefix" CACHE PATH
         "Wine prefix the tests run in")
+endif()
+# Where Wine finds the DLLs of a program linked with Qt: Qt's and the compiler's runtime.
+if(DIRSCRIBE_MINGW_QT)
+    execute_process(COMMAND x86_64-w64-mingw32-g++-posix -print-file-name=libstdc++-6.dll
+        OUTPUT_VARIABLE dirscribe_libstdcxx OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
+    execute_process(COMMAND x86_64-w64-mingw32-g++-posix -print-file-name=libwinpthread-1.dll
+        OUTPUT_VARIABLE dirscribe_winpthread OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
+    get_filename_component(dirscribe_libstdcxx "${dirscribe_libstdcxx}" DIRECTORY)
+    get_filename_component(dirscribe_winpthread "${dirscribe_winpthread}" DIRECTORY)
+    set(DIRSCRIBE_MINGW_RUNTIME_DIRS "${dirscribe_libstdcxx}" "${dirscribe_winpthread}")
+    set(DIRSCRIBE_WINE_DLLS "${DIRSCRIBE_MINGW_QT}/bin:${dirscribe_libstdcxx}:${dirscribe_winpthread}")
 endif()
 set(CMAKE_CROSSCOMPILING_EMULATOR
     /usr/bin/env WINEPREFIX=${DIRSCRIBE_WINEPREFIX} ${CMAKE_CURRENT_LIST_DIR}/../tools/wine-test.sh)

@@ -18,12 +18,28 @@ cxx=x86_64-w64-mingw32-g++-posix
 gcc_version=$("$cxx" -dumpfullversion)
 cache=${DIRSCRIBE_CACHE:-$HOME/.cache/dirscribe}
 prefix=$cache/qt-$qt_version-mingw-w64-gcc-$gcc_version-posix
+work=$cache/qt-build-$qt_version
+# Qt's license texts (and those of the libraries it bundles), for the Windows package; an
+# install made before the script kept them gets them from the source tarball.
+keep_licenses() {
+    [ -d "$prefix/licenses" ] && return 0
+    if [ -f "$1/LICENSES/LGPL-3.0-only.txt" ]; then
+        cp -r "$1/LICENSES" "$prefix/licenses"
+    else
+        local tarball
+        tarball=$(ls "$work"/qt6-base_"$qt_version"*.orig.tar.xz 2>/dev/null | head -n1)
+        [ -n "$tarball" ] || return 0
+        mkdir -p "$prefix/licenses.tmp"
+        tar -xf "$tarball" -C "$prefix/licenses.tmp" --strip-components=2 --wildcards '*/LICENSES/*'
+        mv "$prefix/licenses.tmp" "$prefix/licenses"
+    fi
+}
 if [ -f "$prefix/.complete" ]; then
+    keep_licenses "$work/qtbase-src"
     echo "$prefix"
     exit 0
 fi
 
-work=$cache/qt-build-$qt_version
 mkdir -p "$work"
 cd "$work"
 
@@ -58,20 +74,28 @@ if [ ! -f "$src/configure" ]; then
 fi
 
 # Qt needs its own Windows settings (its floor is Windows 10) and shared libraries: only the
-# compilers of the program's toolchain, none of its definitions or link options.
+# compilers of the program's toolchain, none of its definitions or link options. A build that
+# was stopped half-way (its configuration done, for this install folder) goes on where it was.
 build=$work/build
-rm -rf "$build"
-mkdir -p "$build"
-cd "$build"
-"$src/configure" -prefix "$prefix" -xplatform win32-g++ -qt-host-path /usr \
+if [ -f "$build/build.ninja" ] &&
+    grep -qx "CMAKE_INSTALL_PREFIX:PATH=$prefix" "$build/CMakeCache.txt" 2>/dev/null; then
+    echo "build-qt-mingw: going on with the build in $build" >&2
+    cd "$build"
+else
+    rm -rf "$build"
+    mkdir -p "$build"
+    cd "$build"
+    "$src/configure" -prefix "$prefix" -xplatform win32-g++ -qt-host-path /usr \
     -release -shared -nomake examples -nomake tests -no-opengl -no-dbus -no-icu \
     -no-feature-tabletevent -no-feature-sql -no-feature-network -no-feature-printsupport \
     -no-feature-vulkan -no-feature-xml -no-feature-concurrent -no-feature-imageformat_jpeg \
     -- -G Ninja -DCMAKE_TOOLCHAIN_FILE="$repo/cmake/mingw-w64-compilers.cmake" \
     -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake
+fi
 jobs=$(nproc 2>/dev/null || echo 2)
 cmake --build . --parallel "$jobs"
 cmake --install .
+keep_licenses "$src"
 touch "$prefix/.complete"
 cd "$cache" && rm -rf "$work/build" "$src"
 echo "$prefix"

@@ -16,7 +16,8 @@ group_packages() {
         test) echo libgtest-dev libgmock-dev tzdata clang-format clang-tidy e2fsprogs strace ;;
         # GoogleTest's sources: the cross build compiles its own.
         windows) echo g++-mingw-w64-x86-64-posix wine wine64 googletest ;;
-        screenshots) echo xvfb imagemagick x11-utils ;;
+        # A virtual X screen, a window manager, keys sent to windows, and Wine's own fonts.
+        screenshots) echo xvfb imagemagick x11-utils xdotool openbox fonts-wine ;;
         # Manual pages, the desktop files' checks and the Debian package.
         package) echo help2man desktop-file-utils appstream bash-completion groff-base man-db \
             dpkg-dev file lintian ;;

@@ -4,8 +4,15 @@
 # window during a run and the About window, and saves all of them as PNG files.
 #   bash tools/screenshots.sh [OUTPUT_FOLDER]      (default: build/screenshots)
 # DIRSCRIBE_BUILD names another build folder to use (default: build, configured if new).
+#   bash tools/screenshots.sh --windows [OUTPUT_FOLDER]   (default: build-win/screenshots)
+# takes the Windows program (dirscribe.exe of the cross build, tools/test-windows.sh) under Wine
+# instead, with Qt's real windows platform plugin, in a Wine desktop on the virtual X screen.
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
+if [ "${1:-}" = --windows ]; then
+    shift
+    exec bash "$here/tools/screenshots-windows.sh" "$@"
+fi
 build="${DIRSCRIBE_BUILD:-$here/build}"
 case "$build" in /*) ;; *) build="$PWD/$build" ;; esac
 out="${1:-$build/screenshots}"

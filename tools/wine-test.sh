@@ -6,6 +6,12 @@
 # own error messages on, and said on stderr; a program that printed anything is never re-run.
 set -uo pipefail
 
+# DIRSCRIBE_WINE_DLLS: folders (separated by ":") of the DLLs a program needs, put on Wine's PATH.
+if [ -n "${DIRSCRIBE_WINE_DLLS:-}" ]; then
+    WINEPATH=$(tr ':' '\n' <<<"$DIRSCRIBE_WINE_DLLS" | sed 's|/|\\|g; s|^|Z:|' | paste -sd';')
+    export WINEPATH
+fi
+
 out=$(mktemp) err=$(mktemp)
 trap 'rm -f "$out" "$err"' EXIT
 

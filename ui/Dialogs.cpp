@@ -2,8 +2,12 @@
 #include "ui/Dialogs.h"
 
 #include <QFileDialog>
+#include <QFileSystemModel>
+#include <QHeaderView>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
+#include <QTreeView>
 
 #include "engine/AppIdentity.h"
 
@@ -26,6 +30,23 @@ QMessageBox::StandardButton Ask(QWidget* parent, const QString& text,
     box.setTextFormat(Qt::PlainText);
     box.setDefaultButton(defaultButton);
     return static_cast<QMessageBox::StandardButton>(box.exec());
+}
+
+// Opens the dialog wide enough for its detail view's columns (name, size, type, date) to show
+// whole, within the screen.
+void FitColumns(QFileDialog& dialog) {
+    const QFontMetrics metrics(dialog.font());
+    QSize size = dialog.sizeHint().expandedTo(QSize(
+        metrics.horizontalAdvance(QString(100, QLatin1Char('x'))), metrics.lineSpacing() * 26));
+    if (const QScreen* screen = dialog.screen())
+        size = size.boundedTo(screen->availableGeometry().size() * 9 / 10);
+    dialog.resize(size);
+    if (auto* view = dialog.findChild<QTreeView*>(QStringLiteral("treeView"))) {
+        QHeaderView* header = view->header();
+        for (int column = 1; column < header->count(); ++column)
+            header->setSectionResizeMode(column, QHeaderView::ResizeToContents);
+        header->setSectionResizeMode(0, QHeaderView::Stretch);
+    }
 }
 
 }  // namespace
@@ -57,7 +78,11 @@ std::optional<QString> StandardDialogs::AskFileName(QWidget* parent,
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setDefaultSuffix(QString());
     dialog.setNameFilters(NameFilters(request.filter));
+    // Files that do not match the chosen filter are left out, not offered greyed out (as some
+    // desktops' settings have it).
+    if (auto* model = dialog.findChild<QFileSystemModel*>()) model->setNameFilterDisables(false);
     if (!request.fileName.isEmpty()) dialog.selectFile(request.fileName);
+    FitColumns(dialog);
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     const QStringList chosen = dialog.selectedFiles();
     return chosen.isEmpty() ? QString() : chosen.front();

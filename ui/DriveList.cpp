@@ -1,8 +1,11 @@
 // DriveList: the machine's drives, read again whenever the list opens.
 #include "ui/DriveList.h"
 
+#include <QAbstractItemView>
 #include <QSignalBlocker>
 #include <QStyle>
+#include <QStyleOptionComboBox>
+#include <QStylePainter>
 
 #include "ui/DriveSource.h"
 
@@ -59,7 +62,25 @@ std::string DriveList::SelectedRoot() const {
 
 void DriveList::showPopup() {
     Reread();
+    // The open list is as wide as its widest entry, also when that is wider than the box.
+    view()->setMinimumWidth(view()->sizeHintForColumn(0) +
+                            style()->pixelMetric(QStyle::PM_ScrollBarExtent) +
+                            2 * view()->frameWidth());
     QComboBox::showPopup();
+}
+
+void DriveList::paintEvent(QPaintEvent*) {
+    QStylePainter painter(this);
+    painter.setPen(palette().color(QPalette::Text));
+    QStyleOptionComboBox option;
+    initStyleOption(&option);
+    painter.drawComplexControl(QStyle::CC_ComboBox, option);
+    const QRect field =
+        style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, this);
+    int room = field.width() - 4;
+    if (!option.currentIcon.isNull()) room -= option.iconSize.width() + 4;
+    option.currentText = fontMetrics().elidedText(option.currentText, Qt::ElideMiddle, room);
+    painter.drawControl(QStyle::CE_ComboBoxLabel, option);
 }
 
 void DriveList::Fill(const std::vector<platform::DriveInfo>& drives, int selected) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QComboBox>
+#include <string>
 #include <vector>
 
 #include "platform/Drives.h"
@@ -31,6 +32,11 @@ class DriveList : public QComboBox {
     std::string SelectedRoot() const;
 
     void showPopup() override;
+
+  protected:
+    // The closed box shortens a long entry in its middle, so that the label in brackets at
+    // its end stays readable.
+    void paintEvent(QPaintEvent* event) override;
 
   private:
     void Fill(const std::vector<platform::DriveInfo>& drives, int selected);

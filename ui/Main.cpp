@@ -57,14 +57,14 @@ QLabel* MakeDisplay(QWidget* parent, const char* name, QRect box) {
     return field;
 }
 
-// A frame without caption that holds an option group. Its border runs half a line below its
-// top, where a caption would sit, so it stays clear of the controls above it.
+// A frame without caption that holds an option group; its border runs along its edges. It lies
+// under the other controls: the text box above reaches a little into its top.
 QWidget* MakeFrame(QWidget* parent, const char* name, QRect box) {
     auto* frame = Place(new QWidget(parent), name, box);
     auto* border = new QFrame(frame);
     border->setFrameStyle(QFrame::Box | QFrame::Sunken);
-    const int inset = frame->fontMetrics().height() / 2;
-    border->setGeometry(0, inset, box.width(), box.height() - inset);
+    border->setGeometry(0, 0, box.width(), box.height());
+    frame->lower();
     return frame;
 }
 
@@ -329,6 +329,13 @@ void Main::MnuAbout_Click() {
 
 void Main::MnuQuit_Click() {
     close();
+}
+
+void Main::showEvent(QShowEvent* event) {
+    // The focused button shows its focus mark from the start, not only after the first Tab
+    // (showing a window clears the mark's flag).
+    setAttribute(Qt::WA_KeyboardFocusChange);
+    QMainWindow::showEvent(event);
 }
 
 void Main::closeEvent(QCloseEvent* event) {

@@ -50,6 +50,7 @@ class Main : public QMainWindow {
     // Closing during a run stops the run; the window closes once the run has written its
     // footer and closed its files.
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
   private:
     void BuildControls();

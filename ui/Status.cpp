@@ -1,13 +1,16 @@
 // Status: a tool window without close button, owner or task-bar entry; its labels wrap at
-// spaces inside boxes that never grow.
+// spaces inside boxes that never grow, and show whole lines only.
 #include "ui/Status.h"
 
 #include <QCloseEvent>
+#include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QPixmap>
 #include <QPushButton>
 
 #include "engine/SharedState.h"
+#include "ui/SpaceWrapLabel.h"
 #include "ui/Twips.h"
 
 namespace dirscribe::ui {
@@ -15,11 +18,8 @@ namespace dirscribe::ui {
 namespace {
 
 QLabel* MakeLabel(QWidget* parent, const char* name, QRect box) {
-    auto* label = new QLabel(parent);
+    auto* label = new SpaceWrapLabel(parent);
     label->setObjectName(QString::fromLatin1(name));
-    label->setTextFormat(Qt::PlainText);
-    label->setWordWrap(true);
-    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     label->setGeometry(box);
     label->setFixedSize(box.size());
     return label;
@@ -32,6 +32,10 @@ Status::Status(SharedState& state, QPoint mainTopLeft)
     setObjectName(QStringLiteral("Status"));
     setWindowTitle(QStringLiteral("Dirscribe Progress"));
     setAttribute(Qt::WA_DeleteOnClose, false);
+    // The window has no icon; without one of its own it would show the program's.
+    QPixmap clear(16, 16);
+    clear.fill(Qt::transparent);
+    setWindowIcon(QIcon(clear));
     const Twips dpi = Twips::Of(*this);
     setFixedSize(dpi.X(6045), dpi.Y(2445));
 

@@ -65,17 +65,22 @@ std::string WindowFrontEnd::AskListFile(ListDialog dialog, const std::string& ti
 
 bool WindowFrontEnd::AskYesNo(const std::string& text) {
     ShowPendingTexts();
-    return dialogs_.AskYesNo(c_.window, Q(text));
+    const bool yes = dialogs_.AskYesNo(c_.window, Q(text));
+    RaiseProgress();
+    return yes;
 }
 
 void WindowFrontEnd::ShowMessage(const std::string& text) {
     ShowPendingTexts();
     dialogs_.ShowMessage(c_.window, Q(text));
+    RaiseProgress();
 }
 
 AbortRetryIgnore WindowFrontEnd::AskAbortRetryIgnore(const std::string& text, const Failure&) {
     ShowPendingTexts();
-    return dialogs_.AskAbortRetryIgnore(c_.window, Q(text));
+    const AbortRetryIgnore answer = dialogs_.AskAbortRetryIgnore(c_.window, Q(text));
+    RaiseProgress();
+    return answer;
 }
 
 std::string WindowFrontEnd::VolumeLabel(const std::string& drive) {
@@ -98,6 +103,11 @@ Status& WindowFrontEnd::LoadStatus() {
 
 void WindowFrontEnd::ShowProgress() {
     LoadStatus().show();
+    RaiseProgress();
+}
+
+void WindowFrontEnd::RaiseProgress() {
+    if (!status_.isNull() && status_->isVisible()) status_->raise();
 }
 
 void WindowFrontEnd::UnloadProgress() {

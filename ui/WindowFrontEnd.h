@@ -72,6 +72,9 @@ class WindowFrontEnd final : public FrontEnd {
     Status& LoadStatus();
     // Puts the folder texts the walk gave since the last time on screen.
     void ShowPendingTexts();
+    // Brings a visible progress window back over the main window, which a box of the run
+    // (owned by the main window) has brought to the top.
+    void RaiseProgress();
 
     SharedState& state_;
     Dialogs& dialogs_;

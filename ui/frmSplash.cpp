@@ -31,7 +31,9 @@ frmSplash::frmSplash(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint) {
     setObjectName(QStringLiteral("frmSplash"));
-    setWindowTitle(QString());
+    // The title bar has no text. Qt fills an empty title with the program's name, so the title
+    // is a space.
+    setWindowTitle(QStringLiteral(" "));
     setWindowIcon(AppIcon());
     setModal(true);
     const Twips dpi = Twips::Of(*this);

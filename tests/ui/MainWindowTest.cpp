@@ -9,6 +9,7 @@
 #include <QRadioButton>
 #include <QScopeGuard>
 #include <QSignalSpy>
+#include <QStyleOptionButton>
 #include <QTest>
 #include <QTreeWidget>
 #include <cmath>
@@ -18,6 +19,7 @@
 #include "UiFakes.h"
 #include "engine/AppIdentity.h"
 #include "engine/SharedState.h"
+#include "platform/FileSystem.h"
 #include "support/TempTree.h"
 #include "ui/DriveList.h"
 #include "ui/FolderList.h"
@@ -27,6 +29,16 @@
 #include "ui/frmSplash.h"
 
 namespace dirscribe::test {
+
+namespace {
+
+// The drive list's entries as the system writes them: a letter on Windows, a mount point on
+// Linux (the temporary folders lie on C: under Windows).
+constexpr bool kWindows = platform::kPathSeparator == '\\';
+constexpr const char* kDataDrive = kWindows ? "c: [DATA]" : "/fake [DATA]";
+constexpr const char* kOtherDrive = kWindows ? "d: [OTHER]" : "/other [OTHER]";
+
+}  // namespace
 
 namespace fs = std::filesystem;
 
@@ -78,7 +90,12 @@ class MainWindowTest : public QObject {
     void Start() { QTest::mouseClick(Command1(), Qt::LeftButton); }
     QString ListText() const { return QString::fromStdString(ReadFile(list_)); }
     QString Folder(const std::string& rel) const {
-        return QString::fromStdString((tree_->Path() / rel).string());
+        return QString::fromStdString((tree_->Path() / rel).make_preferred().string());
+    }
+    // A folder path as the lists write it, with the system's separator: "beta/Inner/".
+    static QString Listed(const char* path) {
+        return QString::fromLatin1(path).replace(QLatin1Char('/'),
+                                                 QLatin1Char(platform::kPathSeparator));
     }
     QString Root() const { return QString::fromStdString(tree_->Str()); }
     // No progress window is left, neither known to the window nor anywhere else.
@@ -117,13 +134,16 @@ void MainWindowTest::init() {
         MakeFile(tree_->Path() / sub / "inside.txt", 1, LocalTime(2004, 1, 2, 8, 5, 0));
     }
     MakeDir(tree_->Path() / "beta" / "Inner");
-    list_ = other_->Path() / "list.txt";
+    // On Windows the list goes into the root of drive C:, as users often put it.
+    list_ = kWindows ? tree_->Path().root_path() / "dirscribe-ui-test-list.txt"
+                     : other_->Path() / "list.txt";
+    fs::remove(list_);
 
     state_ = SharedState{};
     dialogs_ = std::make_unique<ScriptedDialogs>();
     drives_ = std::make_unique<FakeDrives>();
-    drives_->drives = {{"/fake [DATA]", tree_->Str(), tree_->Str(), "DATA"},
-                       {"/other [OTHER]", other_->Str(), other_->Str(), "OTHER"}};
+    drives_->drives = {{kDataDrive, tree_->Str(), tree_->Str(), "DATA"},
+                       {kOtherDrive, other_->Str(), other_->Str(), "OTHER"}};
     drives_->currentFolder = tree_->Str();
     main_ = std::make_unique<ui::Main>(state_, *dialogs_, *drives_);
     main_->show();
@@ -131,6 +151,7 @@ void MainWindowTest::init() {
 }
 
 void MainWindowTest::cleanup() {
+    if (kWindows) fs::remove(list_);
     main_.reset();
     drives_.reset();
     dialogs_.reset();
@@ -156,9 +177,14 @@ void MainWindowTest::startUpState() {
     QCOMPARE(Text("CurDir"), QString());
     QCOMPARE(Command1()->text(), QStringLiteral("Start"));
     QCOMPARE(main_->focusWidget(), Command1());
+    // ...and shows its focus mark before any key has been pressed.
+    QStyleOptionButton focusOption;
+    focusOption.initFrom(Command1());
+    QVERIFY(focusOption.state & QStyle::State_HasFocus);
+    QVERIFY(focusOption.state & QStyle::State_KeyboardFocusChange);
 
     // The load handler: the current folder and its drive's label.
-    QCOMPARE(Find<ui::DriveList>("Drive1")->currentText(), QStringLiteral("/fake [DATA]"));
+    QCOMPARE(Find<ui::DriveList>("Drive1")->currentText(), QString::fromLatin1(kDataDrive));
     QCOMPARE(Text("SelPath"), Root());
     QCOMPARE(Find<ui::FolderList>("Dir1")->Path(), Root());
     QCOMPARE(Text("VLabel"), QStringLiteral("DATA"));
@@ -181,6 +207,14 @@ void MainWindowTest::layoutAndKeyboardOrder() {
     QCOMPARE(Find<QWidget>("Dir1")->geometry(), dpi.Rect(240, 480, 2775, 3465));
     QCOMPARE(Find<QWidget>("VLabel")->geometry(), dpi.Rect(4320, 720, 3015, 300));
     QCOMPARE(Find<QWidget>("Frame2")->geometry(), dpi.Rect(4200, 2640, 3135, 615));
+    // The frames' borders run along their edges, under the text box that reaches into Frame1.
+    for (const char* name : {"Frame1", "Frame2"}) {
+        auto* frame = Find<QWidget>(name);
+        QCOMPARE(frame->findChild<QFrame*>()->geometry(), frame->rect());
+    }
+    const QWidgetList stack =
+        main_->centralWidget()->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
+    QVERIFY(stack.indexOf(Find<QWidget>("Frame1")) < stack.indexOf(Find<QWidget>("VolDescBox")));
     // Option buttons are placed in their frames.
     QCOMPARE(Find<QWidget>("DFlag(1)")->parentWidget()->objectName(), QStringLiteral("Frame1"));
     QCOMPARE(Find<QWidget>("AppFlag(2)")->geometry(), dpi.Rect(2280, 240, 735, 255));
@@ -285,7 +319,7 @@ void MainWindowTest::optionGroupsAreIndependent() {
     QCOMPARE(dialogs_->fileRequests.size(), std::size_t{1});
     QCOMPARE(dialogs_->fileRequests[0].dialog, ListDialog::CDlg);
     const QString text = ListText();
-    QVERIFY(text.contains(QStringLiteral("Gamma/")));
+    QVERIFY(text.contains(Listed("Gamma/")));
     QVERIFY(!text.contains(QStringLiteral("b.txt")));
 }
 
@@ -365,7 +399,7 @@ void MainWindowTest::runWritesTheListAndShowsProgress() {
     ExpectWellFormedTextList(text);
     QVERIFY(text.contains(QStringLiteral("Volume:    DATA\r\n")));
     for (const char* folder : {"Alpha/\r\n", "beta/\r\n", "beta/Inner/\r\n", "Gamma/\r\n"})
-        QVERIFY2(text.contains(QLatin1String(folder)), folder);
+        QVERIFY2(text.contains(Listed(folder)), folder);
     QVERIFY(!text.contains(QStringLiteral(".hidden")));
     QCOMPARE(drives_->opened, std::vector<std::string>({"tray-of:" + tree_->Str()}));
     QVERIFY(Text("CurDir").startsWith(Root()));
@@ -434,8 +468,8 @@ void MainWindowTest::stopOrCancelGiveAWellFormedList() {
     const QString text = ListText();
     ExpectWellFormedTextList(text);
     // The stop is noticed after the first sub-folder.
-    QVERIFY(text.contains(QStringLiteral("Alpha/\r\n")));
-    QVERIFY(!text.contains(QStringLiteral("Gamma/\r\n")));
+    QVERIFY(text.contains(Listed("Alpha/\r\n")));
+    QVERIFY(!text.contains(Listed("Gamma/\r\n")));
     QCOMPARE(drives_->opened.size(), std::size_t{1});
 }
 
@@ -497,7 +531,7 @@ void MainWindowTest::driveChangeRetriesUntilReady() {
     Find<ui::DriveList>("Drive1")->setCurrentIndex(1);
     QCOMPARE(Text("SelPath"), QString::fromStdString(other_->Str()));
     QCOMPARE(Text("VLabel"), QStringLiteral("OTHER"));
-    QCOMPARE(drives_->closed, std::vector<std::string>(5, "tray:/other [OTHER]"));
+    QCOMPARE(drives_->closed, std::vector<std::string>(5, std::string("tray:") + kOtherDrive));
     QVERIFY(dialogs_->messages.isEmpty());
 }
 
@@ -506,8 +540,9 @@ void MainWindowTest::driveChangeGivesUpAtTheLimit() {
     drives_->drives[1].openFailures = -1;
     drive1->setCurrentIndex(1);
     QCOMPARE(drives_->closed.size(), std::size_t{ui::kChangeRetryLimit});
-    QCOMPARE(dialogs_->messages, QStringList({"Error:Disk not ready: /other [OTHER]"}));
-    QCOMPARE(drive1->currentText(), QStringLiteral("/other [OTHER]"));
+    QCOMPARE(dialogs_->messages,
+             QStringList({QStringLiteral("Error:Disk not ready: ") + kOtherDrive}));
+    QCOMPARE(drive1->currentText(), QString::fromLatin1(kOtherDrive));
     QCOMPARE(Text("SelPath"), Root());
     QCOMPARE(Text("VLabel"), QStringLiteral("DATA"));
 
@@ -524,7 +559,7 @@ void MainWindowTest::driveChangeGivesUpAtTheLimit() {
     drives_->drives[1].labelFailures = 400;
     drive1->setCurrentIndex(1);
     QCOMPARE(dialogs_->messages.size(), 2);
-    QCOMPARE(dialogs_->messages[1], QStringLiteral("Error:Label unreadable: /other [OTHER]"));
+    QCOMPARE(dialogs_->messages[1], QStringLiteral("Error:Label unreadable: ") + kOtherDrive);
     QCOMPARE(Text("SelPath"), QString::fromStdString(other_->Str()));
     QCOMPARE(Text("VLabel"), QStringLiteral("DATA"));
 }
@@ -625,7 +660,8 @@ void MainWindowTest::aboutShowsItsTextsEachTime() {
             QTest::keyClick(target, key.key(), key.keyboardModifiers());
         });
         main_->findChild<QAction*>(QStringLiteral("MnuAbout"))->trigger();
-        QCOMPARE(texts, QStringList({"frmSplash", "", "Dirscribe",
+        // A blank title: an empty one would show the program's name.
+        QCOMPARE(texts, QStringList({"frmSplash", " ", "Dirscribe",
                                      "Make File and Directory lists is several file formats",
                                      "Version " + QString::fromLatin1(dirscribe::kVersionString),
                                      "Windows 9x, NT, 2000, XP, Vista", "&Close", "default"}));
@@ -660,7 +696,7 @@ void MainWindowTest::quitDuringRunFinishesTheList() {
     QVERIFY(ProgressGone());
     const QString text = ListText();
     ExpectWellFormedTextList(text);
-    QVERIFY(!text.contains(QStringLiteral("Gamma/\r\n")));
+    QVERIFY(!text.contains(Listed("Gamma/\r\n")));
 }
 
 void MainWindowTest::quitWhenIdleEndsAtOnce() {

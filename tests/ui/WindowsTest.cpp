@@ -1,4 +1,5 @@
 // Tests of the progress window, the real dialogs and boxes, and the folder list on its own.
+#include <QAbstractItemView>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -13,8 +14,10 @@
 #include "engine/SharedState.h"
 #include "support/TempTree.h"
 #include "ui/Dialogs.h"
+#include "ui/DriveList.h"
 #include "ui/DriveSource.h"
 #include "ui/FolderList.h"
+#include "ui/SpaceWrapLabel.h"
 #include "ui/Status.h"
 #include "ui/Twips.h"
 
@@ -25,6 +28,9 @@ class WindowsTest : public QObject {
 
   private slots:
     void progressWindowPlacesItselfAndNeverGrows();
+    void statusLinesBreakAtSpacesOnly_data();
+    void statusLinesBreakAtSpacesOnly();
+    void driveListShowsLongEntriesWhole();
     void cancelOnlyRaisesTheStopRequest();
     void messageBoxesHaveNoIconAndTheProgramsTitle();
     void fileDialogTakesANewNameAndOffersTheLastOne();
@@ -60,12 +66,75 @@ void WindowsTest::progressWindowPlacesItselfAndNeverGrows() {
     QCoreApplication::processEvents();
     QCOMPARE(status.Stat2()->geometry(), stat2Box);
     QVERIFY(status.Stat2()->wordWrap());
+    // Only the lines that fit whole into the box are drawn.
+    auto* stat2 = qobject_cast<ui::SpaceWrapLabel*>(status.Stat2());
+    QVERIFY(stat2 != nullptr);
+    const int wholeLines = stat2->contentsRect().height() / stat2->fontMetrics().lineSpacing();
+    QCOMPARE(stat2->ShownLines().size(), wholeLines);
+    QCOMPARE(stat2->ShownLines().first(), QStringLiteral("Reading:"));
+    QVERIFY(stat2->ShownLines().at(1).startsWith(QStringLiteral("xxx")));
     QCOMPARE(status.Error()->textFormat(), Qt::PlainText);
     QCOMPARE(status.size(), QSize(dpi.X(6045), dpi.Y(2445)));
 
     // The window takes no close request of its own.
     QVERIFY(!status.close());
     QVERIFY(status.isVisible());
+}
+
+void WindowsTest::statusLinesBreakAtSpacesOnly_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("widthOf");  // the box is as wide as this text
+    QTest::addColumn<int>("maxLines");
+    QTest::addColumn<QStringList>("lines");
+    QTest::newRow("words") << "one two three four"
+                           << "one two three fo" << 9 << QStringList({"one two three", "four"});
+    // A path breaks at its spaces, never at a separator.
+    QTest::newRow("path") << "Reading: /music/Disc 01/Set/Live at/Hall"
+                          << "Reading: /music/Disc 01/Se" << 9
+                          << QStringList({"Reading: /music/Disc", "01/Set/Live at/Hall"});
+    QTest::newRow("backslashes") << "Reading: C:\\Music\\Disc 01\\Set"
+                                 << "Reading: C:\\Mus" << 9
+                                 << QStringList({"Reading:", "C:\\Music\\Disc", "01\\Set"});
+    // A stretch without spaces wider than the box stays one line (cut when drawn).
+    QTest::newRow("long stretch") << "a /very/long/stretch b c"
+                                  << "a /very" << 9
+                                  << QStringList({"a", "/very/long/stretch", "b c"});
+    QTest::newRow("spaces at a break") << "one   two"
+                                       << "one " << 9 << QStringList({"one", "two"});
+    QTest::newRow("whole lines only") << "one two three four"
+                                      << "one" << 2 << QStringList({"one", "two"});
+    QTest::newRow("empty") << ""
+                           << "x" << 3 << QStringList();
+}
+
+void WindowsTest::statusLinesBreakAtSpacesOnly() {
+    QFETCH(QString, text);
+    QFETCH(QString, widthOf);
+    QFETCH(int, maxLines);
+    QFETCH(QStringList, lines);
+    const QFontMetrics metrics(QApplication::font());
+    QCOMPARE(ui::WrapAtSpaces(text, metrics, metrics.horizontalAdvance(widthOf), maxLines), lines);
+}
+
+void WindowsTest::driveListShowsLongEntriesWhole() {
+    FakeDrives drives;
+    const std::string longText = "/media/someone/A Rather Long Volume Name [A RATHER LONG LABEL]";
+    drives.drives = {{"/ [ROOT]", "/", "/", "ROOT"}, {longText, "/m", "/m", "LABEL"}};
+    ui::DriveList list(drives);
+    list.resize(120, list.sizeHint().height());
+    list.Load("/m");
+    list.setCurrentIndex(1);
+    list.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&list));
+    QCOMPARE(list.DriveText(), longText);  // the entry itself is never shortened
+    list.showPopup();
+    QAbstractItemView* view = list.view();
+    QVERIFY(view->isVisible());
+    QVERIFY2(view->viewport()->width() >= view->sizeHintForColumn(0),
+             qPrintable(QStringLiteral("%1 < %2")
+                            .arg(view->viewport()->width())
+                            .arg(view->sizeHintForColumn(0))));
+    list.hidePopup();
 }
 
 void WindowsTest::cancelOnlyRaisesTheStopRequest() {

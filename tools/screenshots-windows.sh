@@ -1,0 +1,87 @@
+#!/usr/bin/env bash
+# Pictures of the Windows program under Wine (tools/screenshots.sh --windows): dirscribe.exe and
+# dirscribe-screenshot-tour.exe of the cross build run with Qt's windows platform plugin in a
+# Wine desktop on a virtual X screen (Xvfb), in a Wine prefix of their own that has Wine's own
+# fonts (Tahoma, Marlett) where Windows keeps fonts. Saves the main window as it starts, the
+# progress window during a run and the About window as PNG files.
+#   bash tools/screenshots-windows.sh [OUTPUT_FOLDER]     (default: build-win/screenshots)
+# DIRSCRIBE_WINDOWS_BUILD names the cross build folder (default: build-win).
+set -euo pipefail
+here="$(cd "$(dirname "$0")/.." && pwd)"
+build="${DIRSCRIBE_WINDOWS_BUILD:-$here/build-win}"
+case "$build" in /*) ;; *) build="$PWD/$build" ;; esac
+out="${1:-$build/screenshots}"
+mkdir -p "$out"
+out="$(cd "$out" && pwd)"
+
+[ -f "$build/CMakeCache.txt" ] || { echo "no cross build in $build: run tools/test-windows.sh" >&2; exit 1; }
+ninja -C "$build" -j2 dirscribe dirscribe-screenshot-tour
+
+work="$(mktemp -d)"
+xvfb_pid=""
+export WINEPREFIX="$work/prefix" WINEDEBUG=-all
+cleanup() {
+    wineserver -k 2>/dev/null || true
+    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+mkdir -p "$WINEPREFIX"
+wineboot -i >"$work/wineboot.log" 2>&1
+wineserver -w
+cp /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
+# The program's DLLs next to it, as in the zip.
+app="$WINEPREFIX/drive_c/Dirscribe"
+mkdir -p "$app"
+DESTDIR="$work/stage" cmake --install "$build" --prefix / --component windows >/dev/null
+cp -r "$work/stage/." "$app/"
+cp "$build/app/dirscribe-screenshot-tour.exe" "$app/"
+
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+xvfb_pid=$!
+for _ in $(seq 100); do
+    [ -s "$work/display" ] && break
+    sleep 0.1
+done
+[ -s "$work/display" ] || { echo "Xvfb did not start:"; cat "$work/xvfb.log"; exit 1; }
+export DISPLAY=":$(head -n1 "$work/display")"
+unset WAYLAND_DISPLAY QT_QPA_PLATFORM
+
+# 1. dirscribe.exe as a user starts it, in a folder of its own; the picture is the Wine
+# desktop trimmed to the window (the desktop is one colour).
+mkdir -p "$WINEPREFIX/drive_c/Start"
+(cd "$WINEPREFIX/drive_c/Start" &&
+    exec wine explorer /desktop=shots,1024x768 'C:\Dirscribe\dirscribe.exe') >"$work/dirscribe.log" 2>&1 &
+shown=""
+for _ in $(seq 120); do
+    if xdotool search --name '^shots - Wine desktop$' >/dev/null 2>&1; then
+        import -window root "$work/desktop.png"
+        # More than one colour: the window is there.
+        if [ "$(convert-im6.q16 "$work/desktop.png" -format %k info:)" -gt 8 ]; then
+            shown=1
+            break
+        fi
+    fi
+    sleep 0.5
+done
+[ -n "$shown" ] || { echo "the main window did not appear:"; cat "$work/dirscribe.log"; exit 1; }
+sleep 3
+import -window root "$work/desktop.png"
+convert-im6.q16 "$work/desktop.png" -trim +repage "$out/dirscribe.png"
+echo "saved $out/dirscribe.png"
+wineserver -k
+sleep 1
+
+# 2. The tour: the windows during a run and the About window, each saved by the tour itself.
+wine explorer /desktop=shots,1024x768 'C:\Dirscribe\dirscribe-screenshot-tour.exe' 'C:\shots' \
+    >"$work/tour.log" 2>&1 &
+for _ in $(seq 600); do
+    [ -s "$WINEPREFIX/drive_c/shots/about-window.png" ] && break
+    sleep 0.5
+done
+sleep 1
+cp "$WINEPREFIX/drive_c/shots/"*.png "$out/" || { cat "$work/tour.log"; exit 1; }
+
+echo "Pictures in $out:"
+ls -1 "$out"

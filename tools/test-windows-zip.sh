@@ -1,0 +1,90 @@
+#!/usr/bin/env bash
+# Tries the Windows zip as a user would: unpacks it into an empty folder of a new Wine prefix,
+# starts dirscribe.exe on a virtual X screen (Xvfb) with nothing else on its PATH, and drives it
+# by keys only: Space on Start, a typed list-file name, Enter. The list it writes of its start
+# folder must be byte for byte the one dirscribe-cli.exe from the same zip writes.
+#   bash tools/test-windows-zip.sh build-win/dirscribe-1.2.16-win64.zip
+set -euo pipefail
+zip=$(realpath "$1")
+
+work=$(mktemp -d)
+xvfb_pid=""
+cleanup() {
+    WINEPREFIX="$work/prefix" wineserver -k 2>/dev/null || true
+    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+fail() {
+    echo "test-windows-zip: $*" >&2
+    [ -f "$work/dirscribe.log" ] && cat "$work/dirscribe.log" >&2
+    exit 1
+}
+
+export WINEPREFIX="$work/prefix" WINEDEBUG=-all TZ=America/New_York LC_ALL=C.UTF-8 LANG=C.UTF-8
+unset WINEPATH DIRSCRIBE_WINE_DLLS
+mkdir -p "$WINEPREFIX"
+wineboot -i >"$work/wineboot.log" 2>&1 || { cat "$work/wineboot.log" >&2; fail "wineboot failed"; }
+wineserver -w
+# Wine's own fonts (Tahoma, and Marlett for the title-bar buttons), where Windows keeps fonts.
+cp /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
+
+# The zip, unpacked into an empty folder; a start folder with files, sub-folders and spaces.
+drive_c="$WINEPREFIX/drive_c"
+mkdir -p "$drive_c/Dirscribe" "$drive_c/Start Here/Disc 1/Set A" "$drive_c/Start Here/Disc 2"
+(cd "$drive_c/Dirscribe" && cmake -E tar xf "$zip")
+[ -f "$drive_c/Dirscribe/dirscribe.exe" ] || fail "no dirscribe.exe at the top of $zip"
+printf 'x%.0s' $(seq 1234) >"$drive_c/Start Here/Disc 1/Track 01.mp3"
+printf 'y%.0s' $(seq 99) >"$drive_c/Start Here/Disc 1/Set A/notes.txt"
+: >"$drive_c/Start Here/Disc 2/empty.wav"
+find "$drive_c/Start Here" -exec touch -d '2004-01-02 08:05:00' {} +
+
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+xvfb_pid=$!
+for _ in $(seq 100); do
+    [ -s "$work/display" ] && break
+    sleep 0.1
+done
+[ -s "$work/display" ] || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
+export DISPLAY=":$(head -n1 "$work/display")"
+
+# In a Wine desktop of its own (one X window, which takes the keys under the pointer), started
+# in the start folder, so that the main window opens there.
+(cd "$drive_c/Start Here" &&
+    exec wine explorer /desktop=zip,1024x768 'C:\Dirscribe\dirscribe.exe') >"$work/dirscribe.log" 2>&1 &
+window=""
+for _ in $(seq 120); do
+    window=$(xdotool search --name '^The Quillmere Dirscribe$' 2>/dev/null | head -n1 || true)
+    [ -n "$window" ] && break
+    sleep 0.5
+done
+[ -n "$window" ] || fail "the main window did not appear"
+desktop=$(xdotool search --name '^zip - Wine desktop$' 2>/dev/null | head -n1 || true)
+[ -n "$desktop" ] && xdotool mousemove --window "$desktop" 1000 740
+sleep 2
+
+# Start has the focus: Space presses it; the append dialog takes the name and Enter.
+xdotool key space
+sleep 3
+xdotool type --delay 50 'C:\window.txt'
+xdotool key Return
+list="$drive_c/window.txt"
+for _ in $(seq 60); do
+    # The list is complete once its footer is there and it no longer grows.
+    if [ -s "$list" ]; then
+        size=$(stat -c %s "$list")
+        sleep 1
+        [ "$size" = "$(stat -c %s "$list")" ] && break
+    fi
+    sleep 0.5
+done
+[ -s "$list" ] || fail "dirscribe.exe wrote no list"
+
+wine 'C:\Dirscribe\dirscribe-cli.exe' -q -a 'C:\cli.txt' 'C:\Start Here' >"$work/cli.log" 2>&1 ||
+    fail "dirscribe-cli.exe failed: $(cat "$work/cli.log")"
+if ! cmp "$list" "$drive_c/cli.txt"; then
+    diff <(cat -A "$list") <(cat -A "$drive_c/cli.txt") >&2 || true
+    fail "the window's list differs from dirscribe-cli.exe's"
+fi
+echo "test-windows-zip: dirscribe.exe from the zip wrote the list dirscribe-cli.exe writes" \
+    "($(stat -c %s "$list") bytes)"

@@ -11,7 +11,7 @@ packages=(
     clang-format tzdata
     qt6-base-dev qt6-base-dev-tools
     xvfb imagemagick x11-utils
-    xdotool openbox fonts-wine
+    xdotool openbox fonts-wine fonts-liberation2
 )
 
 missing=()

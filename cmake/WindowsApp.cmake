@@ -67,6 +67,8 @@ set(CPACK_PACKAGE_NAME dirscribe)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_FILE_NAME dirscribe-${PROJECT_VERSION}-win64)
 set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
+# No debugging information in what users get (the programs, Qt and the runtime DLLs).
+set(CPACK_STRIP_FILES ON)
 set(CPACK_ARCHIVE_COMPONENT_INSTALL OFF)
 set(CPACK_COMPONENTS_ALL windows)
 include(CPack)

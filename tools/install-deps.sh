@@ -17,7 +17,7 @@ group_packages() {
         # GoogleTest's sources: the cross build compiles its own.
         windows) echo g++-mingw-w64-x86-64-posix wine wine64 googletest ;;
         # A virtual X screen, a window manager, keys sent to windows, and Wine's own fonts.
-        screenshots) echo xvfb imagemagick x11-utils xdotool openbox fonts-wine ;;
+        screenshots) echo xvfb imagemagick x11-utils xdotool openbox fonts-wine fonts-liberation2 ;;
         # Manual pages, the desktop files' checks and the Debian package.
         package) echo help2man desktop-file-utils appstream bash-completion groff-base man-db \
             dpkg-dev file lintian ;;

@@ -2,7 +2,7 @@
 # Pictures of the Windows program under Wine (tools/screenshots.sh --windows): dirscribe.exe and
 # dirscribe-screenshot-tour.exe of the cross build run with Qt's windows platform plugin in a
 # Wine desktop on a virtual X screen (Xvfb), in a Wine prefix of their own that has Wine's own
-# fonts (Tahoma, Marlett) where Windows keeps fonts. Saves the main window as it starts, the
+# fonts (Tahoma, Marlett) where Windows keeps fonts, and Liberation Sans for Arial. Saves the main window as it starts, the
 # progress window during a run and the About window as PNG files.
 #   bash tools/screenshots-windows.sh [OUTPUT_FOLDER]     (default: build-win/screenshots)
 # DIRSCRIBE_WINDOWS_BUILD names the cross build folder (default: build-win).
@@ -31,6 +31,11 @@ mkdir -p "$WINEPREFIX"
 wineboot -i >"$work/wineboot.log" 2>&1
 wineserver -w
 cp /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
+# Arial, which the About window asks for, is Liberation Sans (the same widths) here.
+cp /usr/share/fonts/truetype/liberation2/LiberationSans-*.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
+wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v Arial \
+    /d 'Liberation Sans' /f >/dev/null 2>&1
+wineserver -w
 # The program's DLLs next to it, as in the zip.
 app="$WINEPREFIX/drive_c/Dirscribe"
 mkdir -p "$app"

@@ -2,6 +2,7 @@
 // it with the progress window, drive and folder changes, Refresh, About and Quit.
 #include <QAction>
 #include <QComboBox>
+#include <QFontInfo>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
@@ -37,6 +38,17 @@ namespace {
 constexpr bool kWindows = platform::kPathSeparator == '\\';
 constexpr const char* kDataDrive = kWindows ? "c: [DATA]" : "/fake [DATA]";
 constexpr const char* kOtherDrive = kWindows ? "d: [OTHER]" : "/other [OTHER]";
+
+// Under Wine, Qt's offscreen platform finds no proportional font: Wine hands the program no
+// Unix environment variable (QT_QPA_FONTDIR), and without fontconfig Qt finds no font at all or
+// takes Courier for "Sans Serif". Measures of text then say nothing about the layout.
+bool NoProportionalFont() {
+    const QFontInfo info(QApplication::font());
+    return info.family().isEmpty() || info.fixedPitch();
+}
+constexpr const char* kNoFontUnderWine =
+    "no proportional font on the offscreen platform: Wine passes no Unix environment "
+    "(QT_QPA_FONTDIR) to the program, and Qt without fontconfig finds no font (or only Courier)";
 
 }  // namespace
 
@@ -245,6 +257,7 @@ void MainWindowTest::layoutAndKeyboardOrder() {
 }
 
 void MainWindowTest::layoutGrowsWithAWideFontOnly() {
+    if (NoProportionalFont()) QSKIP(kNoFontUnderWine);
     const QFont original = QApplication::font();
     const auto restore = qScopeGuard([&] { QApplication::setFont(original); });
     const auto twips = [](int t, double dpi) {
@@ -666,9 +679,13 @@ void MainWindowTest::aboutShowsItsTextsEachTime() {
                                      "Version " + QString::fromLatin1(dirscribe::kVersionString),
                                      "Windows 9x, NT, 2000, XP, Vista", "&Close", "default"}));
         QVERIFY2(!forced, qPrintable(QKeySequence(key).toString()));
-        QVERIFY(qAbs(centreOffset.x()) <= 1 && qAbs(centreOffset.y()) <= 1);
+        // Without a proportional font the window is wider than the offscreen screen, which
+        // moves it back onto the screen.
+        if (!NoProportionalFont())
+            QVERIFY(qAbs(centreOffset.x()) <= 1 && qAbs(centreOffset.y()) <= 1);
         QVERIFY(main_->findChildren<ui::frmSplash*>().isEmpty());
     }
+    if (NoProportionalFont()) QSKIP(kNoFontUnderWine);
 }
 
 void MainWindowTest::quitDuringRunFinishesTheList_data() {

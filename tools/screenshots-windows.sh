@@ -43,14 +43,8 @@ DESTDIR="$work/stage" cmake --install "$build" --prefix / --component windows >/
 cp -r "$work/stage/." "$app/"
 cp "$build/app/dirscribe-screenshot-tour.exe" "$app/"
 
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-xvfb_pid=$!
-for _ in $(seq 100); do
-    [ -s "$work/display" ] && break
-    sleep 0.1
-done
-[ -s "$work/display" ] || { echo "Xvfb did not start:"; cat "$work/xvfb.log"; exit 1; }
-export DISPLAY=":$(head -n1 "$work/display")"
+. "$here/tools/xvfb.sh"
+start_xvfb "$work" || exit 1
 unset WAYLAND_DISPLAY QT_QPA_PLATFORM
 
 # 1. dirscribe.exe as a user starts it, in a folder of its own; the picture is the Wine

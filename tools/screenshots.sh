@@ -42,14 +42,8 @@ cleanup() {
 trap cleanup EXIT
 
 # A screen of its own; Xvfb names the display it took.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-xvfb_pid=$!
-for _ in $(seq 100); do
-    [ -s "$work/display" ] && break
-    sleep 0.1
-done
-[ -s "$work/display" ] || { echo "Xvfb did not start:"; cat "$work/xvfb.log"; exit 1; }
-export DISPLAY=":$(head -n1 "$work/display")"
+. "$here/tools/xvfb.sh"
+start_xvfb "$work" || exit 1
 export QT_QPA_PLATFORM=xcb
 unset WAYLAND_DISPLAY
 

@@ -39,14 +39,8 @@ printf 'y%.0s' $(seq 99) >"$drive_c/Start Here/Disc 1/Set A/notes.txt"
 : >"$drive_c/Start Here/Disc 2/empty.wav"
 find "$drive_c/Start Here" -exec touch -d '2004-01-02 08:05:00' {} +
 
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-xvfb_pid=$!
-for _ in $(seq 100); do
-    [ -s "$work/display" ] && break
-    sleep 0.1
-done
-[ -s "$work/display" ] || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
-export DISPLAY=":$(head -n1 "$work/display")"
+. "$(dirname "$0")/xvfb.sh"
+start_xvfb "$work" || fail "Xvfb did not start"
 
 # In a Wine desktop of its own (one X window, which takes the keys under the pointer), started
 # in the start folder, so that the main window opens there.

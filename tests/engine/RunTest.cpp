@@ -84,8 +84,8 @@ TEST_F(RunTest, AppendingCsvRepeatsTheColumnTitles) {
     }
     const auto lines = Lines(ReadFile(file));
     ASSERT_EQ(lines.size(), 8u);
-    EXPECT_EQ(lines[0], lines[4]);
-    EXPECT_EQ(lines[0], "\"Path\",\"Name\",\"Size\",\"Date\"");
+    EXPECT_EQ(lines.at(0), lines.at(4));
+    EXPECT_EQ(lines.at(0), "\"Path\",\"Name\",\"Size\",\"Date\"");
 }
 
 TEST_F(RunTest, TheOverwriteQuestion) {
@@ -172,7 +172,7 @@ TEST_F(RunTest, TheVolumeTextAndItsDescription) {
     auto headingOf = [&](const std::string& description, const std::string& label) {
         frontEnd.settings.description = description;
         frontEnd.label = label;
-        return Lines(ListNew(music, ListFormat::TextNames))[4];
+        return Lines(ListNew(music, ListFormat::TextNames)).at(4);
     };
     EXPECT_EQ(headingOf("", "MUSIC01"), "Volume:    MUSIC01");
     EXPECT_EQ(headingOf("   ", "MUSIC01"), "Volume:    MUSIC01");
@@ -205,8 +205,9 @@ TEST_F(RunTest, AListFileThatCannotBeCreatedIsReportedByName) {
     frontEnd.newListAnswers = {missing};
     EXPECT_EQ(run.Command1_Click(), RunOutcome::Failed);
     ASSERT_EQ(frontEnd.messages.size(), 1u);
-    EXPECT_EQ(frontEnd.messages[0].rfind("Error:cannot open list file '" + missing + "': ", 0), 0u)
-        << frontEnd.messages[0];
+    EXPECT_EQ(frontEnd.messages.at(0).rfind("Error:cannot open list file '" + missing + "': ", 0),
+              0u)
+        << frontEnd.messages.at(0);
 }
 
 }  // namespace

@@ -64,7 +64,7 @@ TEST_F(WalkTest, TheMaskSelectsFilesNotFolders) {
     EXPECT_EQ(lines.size(), 8u);
     // "?" stands for one character.
     lines = NameLines(root, "t??.mp3");
-    EXPECT_EQ(lines[4], Pad("Two.MP3"));
+    EXPECT_EQ(lines.at(4), Pad("Two.MP3"));
 }
 
 TEST_F(WalkTest, FoldersOnlyInEachFormat) {
@@ -121,8 +121,8 @@ TEST_F(WalkTest, LongAndDottedNamesInEachFormat) {
                           "\",\"               5\",2/3/2001 4:05:06 AM");
     EXPECT_EQ(csv[3], "\"" + root.string() + kSep +
                           "\",\"R&B, live.mp3\",\"               1\",2/3/2001 4:05:06 AM");
-    EXPECT_EQ(Lines(ListNew(root, ListFormat::HtmlNames))[4], "<tr><td>R&amp;B, live</td></tr>");
-    EXPECT_EQ(Lines(ListNew(root, ListFormat::Html))[3],
+    EXPECT_EQ(Lines(ListNew(root, ListFormat::HtmlNames)).at(4), "<tr><td>R&amp;B, live</td></tr>");
+    EXPECT_EQ(Lines(ListNew(root, ListFormat::Html)).at(3),
               "<tr><td>" + longName +
                   "</td><td align=right>               5</td><td align=right>"
                   "2/3/2001 4:05:06 AM</td></tr>");

@@ -74,7 +74,7 @@ TEST(Drives, OnlyVolumesOfTheUserAreDrives) {
         fileBind,
     };
     const auto drives = linuxos::DrivesFromMounts(mounts, {}, kNoLabels);
-    EXPECT_EQ((std::vector<std::string>{"/", "/home", "/mnt/share", "/run/media/u/STICK"}),
+    ASSERT_EQ((std::vector<std::string>{"/", "/home", "/mnt/share", "/run/media/u/STICK"}),
               Texts(drives));
     EXPECT_TRUE(drives[3].removable);
     EXPECT_EQ("/dev/sdb1", drives[3].device);
@@ -96,7 +96,7 @@ TEST(Drives, AVolumeMountedTwiceShowsOnceAndTheLastMountOfAPlaceCounts) {
         Block("/media/u/B", "/dev/sde1"),  // mounted over the one before: this one is there
     };
     const auto drives = linuxos::DrivesFromMounts(mounts, {}, kNoLabels);
-    EXPECT_EQ((std::vector<std::string>{"/", "/home", "/media/u/A", "/media/u/B", "/srv/again"}),
+    ASSERT_EQ((std::vector<std::string>{"/", "/home", "/media/u/A", "/media/u/B", "/srv/again"}),
               Texts(drives));
     EXPECT_EQ("/dev/sde1", drives[3].device);
 }

@@ -29,10 +29,10 @@ TEST_F(RunPosixTest, ListFilesThatAreNotRegularFilesAreRefusedWithoutWaiting) {
         frontEnd.yesNoAnswers = {true};
         EXPECT_EQ(run.Command1_Click(), RunOutcome::Failed);
         ASSERT_EQ(frontEnd.messages.size(), 1u);
-        EXPECT_EQ(
-            frontEnd.messages[0].rfind("Error:cannot open list file '" + name + "': it is a ", 0),
-            0u)
-            << frontEnd.messages[0];
+        EXPECT_EQ(frontEnd.messages.at(0).rfind(
+                      "Error:cannot open list file '" + name + "': it is a ", 0),
+                  0u)
+            << frontEnd.messages.at(0);
     }
     frontEnd.newListAnswers = {"/dev/null"};
     frontEnd.yesNoAnswers = {true};

@@ -58,7 +58,7 @@ TEST_F(WalkPosixTest, NamesWithMarkupAndQuotesInEachFormat) {
 
     EXPECT_EQ(Lines(ListNew(root, ListFormat::CsvNames)),
               (std::vector<std::string>{"\"a.b\"", "\"R&B <live>, \"\"x\"\"\""}));
-    EXPECT_EQ(Lines(ListNew(root, ListFormat::HtmlNames))[3],
+    EXPECT_EQ(Lines(ListNew(root, ListFormat::HtmlNames)).at(3),
               "<tr><td>R&amp;B &lt;live&gt;, \"x\"</td></tr>");
 }
 

@@ -92,10 +92,10 @@ TEST_F(WalkWin32Test, NamesOutsideTheAnsiCodePageAreWrittenAsItMakesThem) {
     const std::string list = ListNew(root, ListFormat::TextNames);
     const auto lines = Lines(list);
     ASSERT_EQ(lines.size(), 3u + 4 + 4 + 3 + 3);
-    EXPECT_EQ(lines[9], "Directory: " + DriveLess(root) + "??????\\");
-    EXPECT_EQ(lines[11], Pad("caf\xE9.mp3"));
-    EXPECT_EQ(lines[12], Pad("smile ?.mp3"));
-    EXPECT_EQ(lines[13], Pad("???.mp3"));
+    EXPECT_EQ(lines.at(9), "Directory: " + DriveLess(root) + "??????\\");
+    EXPECT_EQ(lines.at(11), Pad("caf\xE9.mp3"));
+    EXPECT_EQ(lines.at(12), Pad("smile ?.mp3"));
+    EXPECT_EQ(lines.at(13), Pad("???.mp3"));
     for (std::size_t i = 11; i <= 13; ++i) EXPECT_EQ(lines[i].size(), 65u) << i;
 
     // The other formats take the same bytes; the HTML heading cell too.
@@ -118,8 +118,9 @@ TEST_F(WalkWin32Test, AHiddenFileChosenAsTheNewListIsNeitherAskedAboutNorReplace
     EXPECT_TRUE(frontEnd.questions.empty());
     ASSERT_EQ(frontEnd.messages.size(), 1u);
     EXPECT_EQ(
-        frontEnd.messages[0].rfind("Error:cannot open list file '" + hidden.string() + "'", 0), 0u)
-        << frontEnd.messages[0];
+        frontEnd.messages.at(0).rfind("Error:cannot open list file '" + hidden.string() + "'", 0),
+        0u)
+        << frontEnd.messages.at(0);
     SetAttributes(hidden, kNormal);
     EXPECT_EQ(ReadFile(hidden), "keep");
 }

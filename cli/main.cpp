@@ -200,7 +200,6 @@ int main(int argc, char** argv) {
         return UsageError("no start folder given");
     }
     if (operands.size() > 1) return UsageError("only one start folder may be given");
-    if (operands.size() > 1) return UsageError("only one start folder may be given");
     const std::string separators{'/', dirscribe::platform::kPathSeparator};
     if (options.mask.find_first_of(separators) != std::string::npos) {
         return UsageError("bad mask '" + options.mask + "': a mask names files, not folders");
@@ -237,6 +236,21 @@ int main(int argc, char** argv) {
         return kExitFailed;
     }
     options.startFolder = dirscribe::platform::AbsolutePath(options.startFolder);
+    // Nor is a start folder that is there but cannot be read: it would give a list of one
+    // heading and a report, and look like an empty disc.
+    try {
+        std::string start = options.startFolder;
+        if (start.empty() || start.back() != dirscribe::platform::kPathSeparator)
+            start += dirscribe::platform::kPathSeparator;
+        const auto fileSystem = dirscribe::platform::MakeFileSystem();
+        fileSystem->BeginWalk(start);
+        fileSystem->OpenFolder(start, nullptr, {})->BeginAll();
+        fileSystem->EndWalk();
+    } catch (const dirscribe::Failure& failure) {
+        console::WriteError("dirscribe-cli: cannot read start folder '" + options.startFolder +
+                            "': " + failure.Description() + "\n");
+        return kExitFailed;
+    }
 
     console::CatchInterrupt();
 

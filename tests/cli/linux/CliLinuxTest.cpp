@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "CliFixture.h"
+#include "support/Unprivileged.h"
 
 extern char** environ;
 
@@ -132,6 +133,22 @@ TEST_F(CliTest, PipesAndDevicesAreRefusedAtOnceTheNullDeviceIsNot) {
     const Result null = RunCli({"-q", "-y", "-n", "/dev/null", music.string()});
     EXPECT_EQ(null.status, 0) << null.err;
     EXPECT_EQ(null.err, "");
+}
+
+// As an ordinary user: the start folder is there, but may not be read.
+int ListLockedStart(void* arg) {
+    const std::string locked = static_cast<const std::filesystem::path*>(arg)->string();
+    const Result r = RunCli({"-q", locked});
+    const bool named = r.err.find("cannot read start folder '" + locked + "'") != std::string::npos;
+    return r.status == 1 && named && r.out.empty() ? 0 : 1;
+}
+
+TEST_F(CliTest, AStartFolderThatCannotBeReadFailsTheRunAndWritesNoList) {
+    const std::filesystem::path locked = tmp / "Locked";
+    MakeDir(locked / "Inner");
+    chmod(locked.c_str(), 0);
+    EXPECT_EQ(RunUnprivileged(ListLockedStart, const_cast<std::filesystem::path*>(&locked)), 0);
+    chmod(locked.c_str(), 0755);
 }
 
 TEST_F(CliTest, ClosedOrBrokenStandardDescriptorsLeaveTheListAlone) {

@@ -3,8 +3,9 @@
 # plugins dirscribe.exe loads, the runtime DLLs, a README for Windows users and the licenses.
 # Included by app/CMakeLists.txt when building for Windows.
 
-# The identity record's texts, as engine/AppIdentity.h gives them.
-file(READ ${PROJECT_SOURCE_DIR}/engine/AppIdentity.h dirscribe_identity)
+# The identity record's texts, as engine/AppIdentity.h gives them (written by engine/ at
+# configure time, before app/).
+file(READ ${CMAKE_BINARY_DIR}/generated/engine/AppIdentity.h dirscribe_identity)
 string(REGEX MATCH "kApp{[^\"]*\"([^\"]*)\",[^\"]*\"([^\"]*)\"" dirscribe_match
     "${dirscribe_identity}")
 set(DIRSCRIBE_TITLE "${CMAKE_MATCH_1}")

@@ -40,6 +40,7 @@ class CountingFileSystem final : public platform::FileSystem {
         return inner_.BeginWalk(startPath);
     }
     void Prefetch(std::string_view mask, bool files) override { inner_.Prefetch(mask, files); }
+    void StopReadingAhead() override { inner_.StopReadingAhead(); }
     void EndWalk() override { inner_.EndWalk(); }
     std::unique_ptr<platform::Folder> OpenFolder(const std::string& path, platform::Folder* parent,
                                                  std::string_view name) override {

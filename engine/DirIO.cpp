@@ -276,7 +276,7 @@ void DirIO::WalkFolder(Walk& walk, const std::string& folderPath,
         }
         if (Guard([&] { frontEnd_.Yield(); }, folderPath, {}) == Outcome::Abort) return;
         // A stop ends reading ahead at once; the walk down to its end is read on the spot.
-        if (state_.StopRequested) fileSystem_.EndWalk();
+        if (state_.StopRequested) fileSystem_.StopReadingAhead();
         // Another file system mounted here is named but not entered.
         if (sub.kind == platform::SubFolderKind::Folder) {
             platform::FolderTexts childTexts{texts.driveLessPath + sub.name + kSep, sub.name};
@@ -284,7 +284,7 @@ void DirIO::WalkFolder(Walk& walk, const std::string& folderPath,
         }
         if (Guard([&] { frontEnd_.Yield(); }, folderPath, {}) == Outcome::Abort) return;
         if (state_.StopRequested) {
-            fileSystem_.EndWalk();
+            fileSystem_.StopReadingAhead();
             return;
         }
     }

@@ -90,8 +90,11 @@ class FileSystem {
     // Called after BeginWalk with the walk's mask and whether files are listed at all: an
     // implementation may begin reading ahead of the walker. The default does nothing.
     virtual void Prefetch(std::string_view /*mask*/, bool /*files*/) {}
-    // Called when the walk is over or stopped: any reading ahead ends at once.
-    virtual void EndWalk() {}
+    // Called when a stop was asked for in the middle of the walk: any reading ahead ends at
+    // once, and what the walk still needs on its way out is read on the spot.
+    virtual void StopReadingAhead() {}
+    // Called when the walk is over (done, stopped or given up): reading ahead ends.
+    virtual void EndWalk() { StopReadingAhead(); }
     // Prepares the folder at `path` (ending in the separator). `parent`, when not null, is the
     // folder holding it and `name` its name there. Nothing is read until BeginAll/BeginFiles.
     virtual std::unique_ptr<Folder> OpenFolder(const std::string& path, Folder* parent,

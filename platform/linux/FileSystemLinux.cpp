@@ -390,7 +390,7 @@ class PosixFileSystem final : public FileSystem {
             threads, std::move(matcher), state_->device, state_->knowDevice);
     }
 
-    void EndWalk() override { state_->prefetcher.reset(); }
+    void StopReadingAhead() override { state_->prefetcher.reset(); }
 
     std::unique_ptr<Folder> OpenFolder(const std::string& path, Folder* parent,
                                        std::string_view name) override {

@@ -176,11 +176,11 @@ void Prefetcher::FinishChunkLocked(FolderNode& node, std::size_t chunk) {
     progress_.notify_all();
 }
 
-bool Prefetcher::AwaitRecord(FolderNode& node, std::size_t index) {
-    if (node.chunkCount == 0) return true;
+void Prefetcher::AwaitRecord(FolderNode& node, std::size_t index) {
+    if (node.chunkCount == 0) return;
     const std::size_t c = index / FolderNode::kChunk;
-    if (c >= node.chunkCount) return true;
-    if (node.chunks[c].load(std::memory_order_acquire) == FolderNode::kDone) return true;
+    if (c >= node.chunkCount) return;
+    if (node.chunks[c].load(std::memory_order_acquire) == FolderNode::kDone) return;
     std::unique_lock<std::mutex> lock(mutex_);
     std::uint8_t expected = FolderNode::kTodo;
     if (node.chunks[c].compare_exchange_strong(expected, FolderNode::kWorking)) {
@@ -191,11 +191,10 @@ bool Prefetcher::AwaitRecord(FolderNode& node, std::size_t index) {
         fd.reset();
         lock.lock();
         FinishChunkLocked(node, c);
-        return true;
+        return;
     }
     progress_.wait(
         lock, [&] { return node.chunks[c].load(std::memory_order_acquire) == FolderNode::kDone; });
-    return true;
 }
 
 std::shared_ptr<FolderNode> Prefetcher::TakeLocked(std::unique_lock<std::mutex>& lock,

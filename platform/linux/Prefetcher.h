@@ -75,10 +75,10 @@ class Prefetcher {
     std::shared_ptr<FolderNode> TakeStart(const std::string& path);
     std::shared_ptr<FolderNode> TakeChild(FolderNode& parent, std::string_view name,
                                           const std::string& path);
-    // Makes sure the details of record `index` of a taken folder are read (reading them now
-    // when nobody has begun them). False when they cannot be had ahead any more (stopped):
-    // what the record holds is then complete as far as it goes.
-    bool AwaitRecord(FolderNode& node, std::size_t index);
+    // Makes sure the chunk holding record `index` of a taken folder is done (reading it now
+    // when nobody has begun it): on return only the walker touches its records. A chunk a
+    // helper gave up at a stop is done with what it read; the walker reads the rest on the spot.
+    void AwaitRecord(FolderNode& node, std::size_t index);
     // The walker has finished a folder: what of its sub-folders it did not take is dropped.
     void Finish(FolderNode& node);
     // Ends all reading ahead at once; the walker then reads what it still needs itself.

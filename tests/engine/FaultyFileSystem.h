@@ -43,6 +43,7 @@ class FaultyFileSystem final : public platform::FileSystem {
     void Prefetch(std::string_view mask, bool files) override {
         if (readAhead) real_->Prefetch(mask, files);
     }
+    void StopReadingAhead() override { real_->StopReadingAhead(); }
     void EndWalk() override { real_->EndWalk(); }
     std::unique_ptr<platform::Folder> OpenFolder(const std::string& path, platform::Folder* parent,
                                                  std::string_view name) override;

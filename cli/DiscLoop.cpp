@@ -42,13 +42,9 @@ class CountingFileSystem final : public platform::FileSystem {
     void Prefetch(std::string_view mask, bool files) override { inner_.Prefetch(mask, files); }
     void StopReadingAhead() override { inner_.StopReadingAhead(); }
     void EndWalk() override { inner_.EndWalk(); }
-    std::unique_ptr<platform::Folder> OpenFolder(const std::string& path, platform::Folder* parent,
-                                                 std::string_view name) override {
+    std::unique_ptr<platform::Folder> OpenFolder(const std::string& path) override {
         ++counts_.folders;
-        platform::Folder* innerParent =
-            parent != nullptr ? static_cast<CountingFolder*>(parent)->inner.get() : nullptr;
-        return std::make_unique<CountingFolder>(inner_.OpenFolder(path, innerParent, name),
-                                                counts_);
+        return std::make_unique<CountingFolder>(inner_.OpenFolder(path), counts_);
     }
 
   private:
@@ -69,6 +65,10 @@ class CountingFileSystem final : public platform::FileSystem {
             return details;
         }
         void DoneReading() override { inner->DoneReading(); }
+        std::unique_ptr<platform::Folder> OpenChild(std::string_view name) override {
+            ++counts.folders;
+            return std::make_unique<CountingFolder>(inner->OpenChild(name), counts);
+        }
 
         std::unique_ptr<platform::Folder> inner;
         DiscCounts& counts;

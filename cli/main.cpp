@@ -244,7 +244,7 @@ int main(int argc, char** argv) {
             start += dirscribe::platform::kPathSeparator;
         const auto fileSystem = dirscribe::platform::MakeFileSystem();
         fileSystem->BeginWalk(start);
-        fileSystem->OpenFolder(start, nullptr, {})->BeginAll();
+        fileSystem->OpenFolder(start)->BeginAll();
         fileSystem->EndWalk();
     } catch (const dirscribe::Failure& failure) {
         console::WriteError("dirscribe-cli: cannot read start folder '" + options.startFolder +

@@ -26,6 +26,24 @@ struct DirIO::Walk {
     FileNumber& appendNo;
     const std::string& volumeText;
     RunOptions& options;
+    const platform::FolderTexts& startTexts;
+    std::size_t startLength;  // the start folder's path, a prefix of `path`
+    std::string path;         // the folder being read, or the sub-folder being gone into
+};
+
+// One folder on the way down: what of it is left to walk. The path is not kept: it is the
+// first `pathLength` bytes of Walk::path.
+struct DirIO::Frame {
+    struct SubFolder {
+        std::string name;
+        platform::SubFolderKind kind;
+    };
+    std::unique_ptr<platform::Folder> folder;
+    std::vector<SubFolder> subFolders;
+    std::size_t next = 0;  // the next of subFolders to go into
+    std::size_t pathLength = 0;
+    bool givenUp = false;      // aborted: none of the rest is walked
+    bool inSubFolder = false;  // back from subFolders[next - 1]: the yield after it is due
 };
 
 DirIO::DirIO(SharedState& state, FrontEnd& frontEnd, ListFiles& files,
@@ -53,20 +71,69 @@ void DirIO::ListDirectory(std::string& folderPath, const std::string& mask, File
                           FileNumber& appendNo, const std::string& volumeText,
                           RunOptions& options) {
     if (folderPath.empty() || folderPath.back() != kSep) folderPath += kSep;
-    Walk walk{mask, newListNo, appendNo, volumeText, options};
     const platform::FolderTexts texts = fileSystem_.BeginWalk(folderPath);
+    Walk walk{mask, newListNo, appendNo, volumeText, options, texts, folderPath.size(), folderPath};
     fileSystem_.Prefetch(mask, !(options & RunDirsOnly));
+    std::vector<Frame> stack;
     try {
-        WalkFolder(walk, folderPath, texts, nullptr, {});
+        stack.emplace_back();
+        stack.back().pathLength = walk.path.size();
+        stack.back().givenUp = !ReadFolder(walk, stack.back(), nullptr, {});
+        while (!stack.empty()) {
+            Frame& frame = stack.back();
+            // The folder's path is a prefix of walk.path, which may move as it grows.
+            const auto framePath = [&] {
+                return std::string_view(walk.path).substr(0, frame.pathLength);
+            };
+            if (frame.inSubFolder) {
+                // Back from a sub-folder: a yield, and a stop ends this folder (and so each
+                // folder above it in turn).
+                frame.inSubFolder = false;
+                if (Guard([&] { frontEnd_.Yield(); }, framePath(), {}) == Outcome::Abort) {
+                    frame.givenUp = true;
+                } else if (state_.StopRequested) {
+                    fileSystem_.StopReadingAhead();
+                    frame.givenUp = true;
+                }
+            }
+            if (frame.givenUp || frame.next == frame.subFolders.size()) {
+                stack.pop_back();
+                continue;
+            }
+            const std::size_t index = frame.next++;
+            walk.path.resize(frame.pathLength);
+            walk.path += frame.subFolders[index].name;
+            if (Guard([&] { frontEnd_.SetCurDir(walk.path); }, framePath(), {}) == Outcome::Abort ||
+                Guard([&] { frontEnd_.SetStat2("Reading: " + walk.path); }, framePath(), {}) ==
+                    Outcome::Abort ||
+                Guard([&] { frontEnd_.Yield(); }, framePath(), {}) == Outcome::Abort) {
+                frame.givenUp = true;
+                continue;
+            }
+            // A stop ends reading ahead at once; the walk down to its end is read on the spot.
+            if (state_.StopRequested) fileSystem_.StopReadingAhead();
+            frame.inSubFolder = true;
+            // Another file system mounted here, or a folder already on the way down, is named
+            // but not entered.
+            if (frame.subFolders[index].kind != platform::SubFolderKind::Folder) continue;
+            walk.path += kSep;
+            platform::Folder* parent = frame.folder.get();
+            Frame child;
+            child.pathLength = walk.path.size();
+            // `frame` may move when the stack grows; the name is read before it does.
+            child.givenUp = !ReadFolder(walk, child, parent, frame.subFolders[index].name);
+            stack.push_back(std::move(child));
+        }
     } catch (...) {
         // A list file given up on ends the walk from inside: reading ahead ends as well.
+        stack.clear();
         fileSystem_.EndWalk();
         throw;
     }
     fileSystem_.EndWalk();
 }
 
-AbortRetryIgnore DirIO::Report(const Failure& failure, const std::string& folderPath,
+AbortRetryIgnore DirIO::Report(const Failure& failure, std::string_view folderPath,
                                std::string_view entryName) {
     // A name may hold line ends or escape sequences of its own.
     const std::string name = MaskedControls(entryName);
@@ -99,7 +166,7 @@ AbortRetryIgnore DirIO::Report(const Failure& failure, const std::string& folder
 }
 
 template <class Op>
-DirIO::Outcome DirIO::Guard(Op&& op, const std::string& folderPath, std::string_view entryName) {
+DirIO::Outcome DirIO::Guard(Op&& op, std::string_view folderPath, std::string_view entryName) {
     for (;;) {
         try {
             op();
@@ -117,13 +184,43 @@ DirIO::Outcome DirIO::Guard(Op&& op, const std::string& folderPath, std::string_
     }
 }
 
-DirIO::Outcome DirIO::WriteLine(Walk& walk, std::string_view text, const std::string& folderPath,
+template <class Begin, class Next, class Take, class Restart>
+DirIO::Outcome DirIO::ReadPass(std::string_view folderPath, Begin&& begin, Next&& next,
+                               Take&& take, Restart&& restart) {
+    for (;;) {
+        const Outcome begun = Guard(begin, folderPath, {});
+        if (begun != Outcome::Done) return begun;
+        std::string_view current;  // the entry a failure in the middle is reported after
+        platform::Entry entry;
+        bool again = false;
+        for (;;) {
+            bool more = false;
+            try {
+                more = next(entry);
+            } catch (const Failure& failure) {
+                const AbortRetryIgnore answer = Report(failure, folderPath, current);
+                if (answer == AbortRetryIgnore::Abort) return Outcome::Abort;
+                // Ignore keeps what was read; Retry reads the folder again from its start, as
+                // the entries after the failure are not known otherwise.
+                again = answer == AbortRetryIgnore::Retry;
+                break;
+            }
+            if (!more) break;
+            current = entry.name;
+            if (take(entry) == Outcome::Abort) return Outcome::Abort;
+        }
+        if (!again) return Outcome::Done;
+        restart();
+    }
+}
+
+DirIO::Outcome DirIO::WriteLine(Walk& walk, std::string_view text, std::string_view folderPath,
                                 std::string_view entryName) {
     return Guard([&] { WriteListLine(text, walk.newListNo, walk.appendNo, walk.options); },
                  folderPath, entryName);
 }
 
-void DirIO::BuildFileLine(ListFormat format, const std::string& folderPath, std::string_view name,
+void DirIO::BuildFileLine(ListFormat format, std::string_view folderPath, std::string_view name,
                           const platform::FileDetails& details) {
     line_.clear();
     switch (format) {
@@ -169,23 +266,26 @@ void DirIO::BuildFileLine(ListFormat format, const std::string& folderPath, std:
     }
 }
 
-void DirIO::WalkFolder(Walk& walk, const std::string& folderPath,
-                       const platform::FolderTexts& texts, platform::Folder* parent,
-                       std::string_view nameInParent) {
+bool DirIO::ReadFolder(Walk& walk, Frame& frame, platform::Folder* parent,
+                       std::string_view name) {
+    const std::string_view folderPath = walk.path;
+    constexpr bool kGivenUp = false;
     // The heading.
     {
         const ListFormat format = state_.OutputFormat;
         std::string heading;
         if (IsTextFormat(format)) {
-            if (WriteLine(walk, {}, folderPath, {}) == Outcome::Abort) return;
+            if (WriteLine(walk, {}, folderPath, {}) == Outcome::Abort) return kGivenUp;
             heading.assign(kVolumePrefix).append(walk.volumeText);
-            if (WriteLine(walk, heading, folderPath, {}) == Outcome::Abort) return;
-            heading.assign(kDirectoryPrefix).append(texts.driveLessPath);
-            if (WriteLine(walk, heading, folderPath, {}) == Outcome::Abort) return;
-            if (WriteLine(walk, {}, folderPath, {}) == Outcome::Abort) return;
+            if (WriteLine(walk, heading, folderPath, {}) == Outcome::Abort) return kGivenUp;
+            heading.assign(kDirectoryPrefix)
+                .append(walk.startTexts.driveLessPath)
+                .append(folderPath.substr(walk.startLength));
+            if (WriteLine(walk, heading, folderPath, {}) == Outcome::Abort) return kGivenUp;
+            if (WriteLine(walk, {}, folderPath, {}) == Outcome::Abort) return kGivenUp;
         } else if (IsHtmlFormat(format)) {
             heading = "<tr><td bgcolor=#3399FF><b>";
-            AppendHtml(heading, texts.folderName);
+            AppendHtml(heading, parent != nullptr ? name : walk.startTexts.folderName);
             heading += "</b></td>";
             if (format == ListFormat::Html) {
                 heading +=
@@ -193,101 +293,66 @@ void DirIO::WalkFolder(Walk& walk, const std::string& folderPath,
                     "<td align=center bgcolor=#3399FF><b>Last Modified</b></td>";
             }
             heading += "</tr>";
-            if (WriteLine(walk, heading, folderPath, {}) == Outcome::Abort) return;
+            if (WriteLine(walk, heading, folderPath, {}) == Outcome::Abort) return kGivenUp;
         }
     }
 
-    auto folder = fileSystem_.OpenFolder(folderPath, parent, nameInParent);
+    frame.folder = parent != nullptr ? parent->OpenChild(name)
+                                     : fileSystem_.OpenFolder(std::string(folderPath));
+    platform::Folder* folder = frame.folder.get();
 
     // First pass: the sub-folders, found with "*.*" whatever the mask.
-    struct SubFolder {
-        std::string name;
-        platform::SubFolderKind kind;
-    };
-    std::vector<SubFolder> subFolders;
-    std::string_view current;  // the entry name failure reports give
-    Outcome begun = Guard([&] { folder->BeginAll(); }, folderPath, {});
-    if (begun == Outcome::Abort) return;
-    if (begun == Outcome::Done) {
-        platform::Entry entry;
-        for (;;) {
-            bool more = false;
-            Outcome got = Guard([&] { more = folder->NextAll(entry); }, folderPath, current);
-            if (got == Outcome::Abort) return;
-            if (got == Outcome::Skip || !more) break;
-            current = entry.name;
-            if (platform::IsSkippedName(entry.name)) continue;
+    auto& subFolders = frame.subFolders;
+    const Outcome first = ReadPass(
+        folderPath, [&] { folder->BeginAll(); },
+        [&](platform::Entry& entry) { return folder->NextAll(entry); },
+        [&](const platform::Entry& entry) {
+            if (platform::IsSkippedName(entry.name)) return Outcome::Done;
             auto kind = platform::SubFolderKind::NotFolder;
-            Outcome read = Guard([&] { kind = folder->ReadKind(entry); }, folderPath, current);
-            if (read == Outcome::Abort) return;
+            const Outcome read =
+                Guard([&] { kind = folder->ReadKind(entry); }, folderPath, entry.name);
             if (read == Outcome::Done && kind != platform::SubFolderKind::NotFolder) {
                 subFolders.push_back({std::string(entry.name), kind});
             }
-        }
-    }
+            return read;
+        },
+        [&] { subFolders.clear(); });
+    if (first == Outcome::Abort) return kGivenUp;
 
     // Format 0 names the sub-folders before the files.
     if (state_.OutputFormat == ListFormat::Text) {
         std::string line;
         for (const auto& sub : subFolders) {
             line.assign(kDirMarker).append(sub.name);
-            if (WriteLine(walk, line, folderPath, {}) == Outcome::Abort) return;
+            if (WriteLine(walk, line, folderPath, {}) == Outcome::Abort) return kGivenUp;
         }
-        if (!subFolders.empty() && WriteLine(walk, {}, folderPath, {}) == Outcome::Abort) return;
+        if (!subFolders.empty() && WriteLine(walk, {}, folderPath, {}) == Outcome::Abort) return kGivenUp;
     }
 
     // Second pass: the files matching the mask, collected first, then one line each.
     if (!(walk.options & RunDirsOnly)) {
-        Outcome begunFiles = Guard([&] { folder->BeginFiles(walk.mask); }, folderPath, {});
-        if (begunFiles == Outcome::Abort) return;
-        if (begunFiles == Outcome::Done) {
-            std::vector<platform::Entry> fileTable;
-            platform::Entry entry;
-            current = {};
-            for (;;) {
-                bool more = false;
-                Outcome got = Guard([&] { more = folder->NextFile(entry); }, folderPath, current);
-                if (got == Outcome::Abort) return;
-                if (got == Outcome::Skip || !more) break;
-                current = entry.name;
+        std::vector<platform::Entry> fileTable;
+        const Outcome second = ReadPass(
+            folderPath, [&] { folder->BeginFiles(walk.mask); },
+            [&](platform::Entry& entry) { return folder->NextFile(entry); },
+            [&](const platform::Entry& entry) {
                 if (!platform::IsSkippedName(entry.name)) fileTable.push_back(entry);
-            }
-            for (const auto& file : fileTable) {
-                platform::FileDetails details;
-                Outcome read =
-                    Guard([&] { details = folder->ReadDetails(file); }, folderPath, file.name);
-                if (read == Outcome::Abort) return;
-                if (read == Outcome::Skip) continue;
-                BuildFileLine(state_.OutputFormat, folderPath, file.name, details);
-                if (WriteLine(walk, line_, folderPath, file.name) == Outcome::Abort) return;
-            }
+                return Outcome::Done;
+            },
+            [&] { fileTable.clear(); });
+        if (second == Outcome::Abort) return kGivenUp;
+        for (const auto& file : fileTable) {
+            platform::FileDetails details;
+            const Outcome read =
+                Guard([&] { details = folder->ReadDetails(file); }, folderPath, file.name);
+            if (read == Outcome::Abort) return kGivenUp;
+            if (read == Outcome::Skip) continue;
+            BuildFileLine(state_.OutputFormat, folderPath, file.name, details);
+            if (WriteLine(walk, line_, folderPath, file.name) == Outcome::Abort) return kGivenUp;
         }
     }
     folder->DoneReading();
-
-    // Then each sub-folder in full, with a yield before and after it.
-    std::string path;
-    for (const auto& sub : subFolders) {
-        path.assign(folderPath).append(sub.name);
-        if (Guard([&] { frontEnd_.SetCurDir(path); }, folderPath, {}) == Outcome::Abort) return;
-        if (Guard([&] { frontEnd_.SetStat2("Reading: " + path); }, folderPath, {}) ==
-            Outcome::Abort) {
-            return;
-        }
-        if (Guard([&] { frontEnd_.Yield(); }, folderPath, {}) == Outcome::Abort) return;
-        // A stop ends reading ahead at once; the walk down to its end is read on the spot.
-        if (state_.StopRequested) fileSystem_.StopReadingAhead();
-        // Another file system mounted here is named but not entered.
-        if (sub.kind == platform::SubFolderKind::Folder) {
-            platform::FolderTexts childTexts{texts.driveLessPath + sub.name + kSep, sub.name};
-            WalkFolder(walk, path + kSep, childTexts, folder.get(), sub.name);
-        }
-        if (Guard([&] { frontEnd_.Yield(); }, folderPath, {}) == Outcome::Abort) return;
-        if (state_.StopRequested) {
-            fileSystem_.StopReadingAhead();
-            return;
-        }
-    }
+    return true;
 }
 
 }  // namespace dirscribe

@@ -29,23 +29,35 @@ class DirIO {
     // Walks the folder and everything below it depth first, writing a heading per folder, its
     // sub-folder lines (format 0), its file lines, then each sub-folder in full. Appends the
     // separator to `folderPath` when it lacks one. Returns when the tree is done or after a
-    // sub-folder walk that found StopRequested set. No failure leaves it.
+    // sub-folder walk that found StopRequested set. No failure leaves it. The folders being
+    // walked are kept on a stack of their own, not the machine's, so any depth the file system
+    // allows is walked, in memory that grows with the depth and the path's length.
     void ListDirectory(std::string& folderPath, const std::string& mask, FileNumber& newListNo,
                        FileNumber& appendNo, const std::string& volumeText, RunOptions& options);
 
   private:
     struct Walk;
+    struct Frame;
     enum class Outcome { Done, Skip, Abort };
 
-    void WalkFolder(Walk& walk, const std::string& folderPath, const platform::FolderTexts& texts,
-                    platform::Folder* parent, std::string_view nameInParent);
+    // Writes the heading of the folder at walk.path and reads it: its sub-folders into
+    // `frame`, its files into the list. `parent` is null for the start folder. False when the
+    // folder was given up on (Abort): none of its sub-folders is walked then.
+    bool ReadFolder(Walk& walk, Frame& frame, platform::Folder* parent, std::string_view name);
+    // One pass over a folder's listing: `begin` starts it, `next` gives each entry (false at the
+    // end) to `take`, which may give up (Abort). A failure in the middle of the listing asks:
+    // Ignore ends the pass with what was read, Retry calls `restart` (which forgets what was
+    // taken) and reads the folder again from its start.
+    template <class Begin, class Next, class Take, class Restart>
+    Outcome ReadPass(std::string_view folderPath, Begin&& begin, Next&& next, Take&& take,
+                     Restart&& restart);
     template <class Op>
-    Outcome Guard(Op&& op, const std::string& folderPath, std::string_view entryName);
-    AbortRetryIgnore Report(const Failure& failure, const std::string& folderPath,
+    Outcome Guard(Op&& op, std::string_view folderPath, std::string_view entryName);
+    AbortRetryIgnore Report(const Failure& failure, std::string_view folderPath,
                             std::string_view entryName);
-    Outcome WriteLine(Walk& walk, std::string_view text, const std::string& folderPath,
+    Outcome WriteLine(Walk& walk, std::string_view text, std::string_view folderPath,
                       std::string_view entryName);
-    void BuildFileLine(ListFormat format, const std::string& folderPath, std::string_view name,
+    void BuildFileLine(ListFormat format, std::string_view folderPath, std::string_view name,
                        const platform::FileDetails& details);
 
     SharedState& state_;

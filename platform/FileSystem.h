@@ -37,6 +37,8 @@ enum class SubFolderKind : std::uint8_t {
     NotFolder,    // a file, a link (folder links are never walked) or anything else
     Folder,       // a folder on the volume being listed: listed and walked
     OtherVolume,  // a folder that is another file system's mount point: listed, not entered
+    Loop,         // a folder already on the path being walked, reached again through a mount
+                  // or a link the system shows as a folder: listed, not entered
 };
 
 // Length and last-modification time of a file.
@@ -78,6 +80,11 @@ class Folder {
     // Called when the walk no longer needs the entries' attributes, only to open sub-folders:
     // an implementation may give back OS handles here.
     virtual void DoneReading() {}
+    // Prepares the sub-folder `name` of this folder, an entry ReadKind found to be a folder.
+    // Nothing is read until its BeginAll/BeginFiles. This folder must outlive the child: a
+    // folder keeps no path of its own but its name, so that a deep tree costs memory in
+    // proportion to its depth, not to the square of it.
+    virtual std::unique_ptr<Folder> OpenChild(std::string_view name) = 0;
 };
 
 class FileSystem {
@@ -95,10 +102,9 @@ class FileSystem {
     virtual void StopReadingAhead() {}
     // Called when the walk is over (done, stopped or given up): reading ahead ends.
     virtual void EndWalk() { StopReadingAhead(); }
-    // Prepares the folder at `path` (ending in the separator). `parent`, when not null, is the
-    // folder holding it and `name` its name there. Nothing is read until BeginAll/BeginFiles.
-    virtual std::unique_ptr<Folder> OpenFolder(const std::string& path, Folder* parent,
-                                               std::string_view name) = 0;
+    // Prepares the folder at `path` (ending in the separator), where a walk starts; the folders
+    // below it are opened with Folder::OpenChild. Nothing is read until BeginAll/BeginFiles.
+    virtual std::unique_ptr<Folder> OpenFolder(const std::string& path) = 0;
 };
 
 // The file system of this machine.

@@ -57,34 +57,20 @@ std::string_view LastComponent(std::string_view path) {
 
 class PosixFolder final : public Folder {
   public:
-    // A folder the walker reads itself, operation by operation.
-    PosixFolder(std::shared_ptr<WalkState> state, const std::string& path, int parentFd,
-                std::string_view name, bool hasParent)
-        : state_(std::move(state)), path_(path), noFollow_(hasParent) {
-        if (parentFd >= 0 && !name.empty()) {
-            const std::string nameText(name);
-            SetDescriptor(linuxos::OpenAt(parentFd, nameText.c_str(), true));
-        } else {
-            SetDescriptor(linuxos::OpenFolderPath(path_, noFollow_));
-        }
-        if (fd_ < 0) openError_ = errno;
+    // The start folder, by its path (ending in "/"; a link there is followed).
+    PosixFolder(std::shared_ptr<WalkState> state, std::string path)
+        : state_(std::move(state)), name_(std::move(path)) {
+        if (state_->prefetcher) Adopt(state_->prefetcher->TakeStart(name_));
+        if (!node_) Open(linuxos::OpenFolderPath(name_, false));
     }
 
-    // A folder read ahead: its entries, attributes and details, or the failure met reading
-    // it, are handed over as they are, and reported when the walker asks for them.
-    PosixFolder(std::shared_ptr<WalkState> state, std::shared_ptr<FolderNode> node, bool hasParent)
-        : state_(std::move(state)),
-          path_(node->path),
-          noFollow_(hasParent),
-          node_(std::move(node)) {
-        if (node_->openError != 0) {
-            openError_ = node_->openError;
-        } else {
-            // Helpers may still be reading its files' details: the listing stays in the node.
-            listing_ = &node_->listing;
-            read_ = ReadState::Complete;
-            readError_ = listing_->readError;
+    // The sub-folder `name` of `parent`, opened relative to it (a link there is not followed).
+    PosixFolder(PosixFolder& parent, std::string_view name)
+        : state_(parent.state_), parent_(&parent), name_(name) {
+        if (state_->prefetcher && parent.node_ && !state_->prefetcher->IsTooDeep(*parent.node_)) {
+            Adopt(state_->prefetcher->TakeChild(*parent.node_, name, [&] { return Path(); }));
         }
+        if (!node_) Open(parent.OpenSubFolder(name_));
     }
 
     ~PosixFolder() override {
@@ -92,8 +78,9 @@ class PosixFolder final : public Folder {
         CloseDescriptor();
     }
 
-    int Descriptor() const { return fd_; }
-    FolderNode* Node() const { return node_.get(); }
+    std::unique_ptr<Folder> OpenChild(std::string_view name) override {
+        return std::make_unique<PosixFolder>(*this, name);
+    }
 
     void BeginAll() override {
         if (read_ != ReadState::Complete) Read();
@@ -204,7 +191,6 @@ class PosixFolder final : public Folder {
     }
 
     void DoneReading() override {
-        if (fd_ >= 0 && state_->openFolders > kMaxOpenFolders) CloseDescriptor();
         // A listing read ahead goes with its node, which helpers may still be using.
         if (listing_ == &own_) {
             own_.details = {};
@@ -227,15 +213,74 @@ class PosixFolder final : public Folder {
         --state_->openFolders;
     }
 
-    void Open() {
+    // Takes a folder read ahead: its entries, attributes and details, or the failure met
+    // reading it, are handed over as they are, and reported when the walker asks for them.
+    void Adopt(std::shared_ptr<FolderNode> node) {
+        if (!node) return;
+        node_ = std::move(node);
+        if (node_->openError != 0) {
+            openError_ = node_->openError;
+            return;
+        }
+        // Helpers may still be reading its files' details: the listing stays in the node.
+        listing_ = &node_->listing;
+        read_ = ReadState::Complete;
+        readError_ = listing_->readError;
+    }
+
+    // Takes the result of opening this folder: a descriptor, or -1 with errno set.
+    void Open(int fd) {
+        if (fd >= 0) {
+            SetDescriptor(fd);
+        } else {
+            openError_ = errno;
+        }
+    }
+
+    // Makes sure the folder is open: the first attempt's failure is reported, then a retry (or
+    // a folder whose descriptor was given back) opens it by its path afresh.
+    void EnsureOpen() {
         if (fd_ >= 0) return;
         if (openError_ != 0) {
-            // The first attempt's error is reported; a retry opens by path afresh.
             const int err = std::exchange(openError_, 0);
             throw FailureFromErrno(err);
         }
-        SetDescriptor(linuxos::OpenFolderPath(path_, noFollow_));
+        SetDescriptor(linuxos::OpenFolderPath(Path(), parent_ != nullptr));
         if (fd_ < 0) throw FailureFromErrno(errno);
+    }
+
+    // Opens the sub-folder `name` relative to this folder; -1 with errno set on failure. With
+    // many folders open, this one then gives its descriptor back, so that on the way down a
+    // deep tree only the folders near its top keep theirs (and each is opened from its parent,
+    // not by a path as long as the tree is deep).
+    int OpenSubFolder(const std::string& name) {
+        if (fd_ < 0) {
+            const int fd = linuxos::OpenFolderPath(Path(), parent_ != nullptr);
+            if (fd < 0) return -1;
+            SetDescriptor(fd);
+        }
+        const int fd = linuxos::OpenAt(fd_, name.c_str(), true);
+        const int saved = errno;
+        if (state_->openFolders > kMaxOpenFolders) CloseDescriptor();
+        errno = saved;
+        return fd;
+    }
+
+    // The folder's path, ending in "/", put together from the names up to the start folder.
+    std::string Path() const {
+        std::vector<const PosixFolder*> chain;
+        std::size_t length = 0;
+        for (const PosixFolder* folder = this; folder != nullptr; folder = folder->parent_) {
+            chain.push_back(folder);
+            length += folder->name_.size() + 1;
+        }
+        std::string path;
+        path.reserve(length);
+        for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+            path += (*it)->name_;
+            if ((*it)->parent_ != nullptr) path += '/';
+        }
+        return path;
     }
 
     // Reads every entry once. An error after some entries leaves those listed and is reported
@@ -243,10 +288,10 @@ class PosixFolder final : public Folder {
     void Read() {
         const bool again = read_ != ReadState::NotRead;
         read_ = ReadState::Failed;
-        Open();
+        EnsureOpen();
         if (again && lseek(fd_, 0, SEEK_SET) != 0) {
             CloseDescriptor();
-            Open();
+            EnsureOpen();
         }
         // Names handed out earlier must stay valid, so an earlier arena is kept, not reused.
         if (listing_ == &own_ && !own_.names->empty()) oldNames_.push_back(std::move(own_.names));
@@ -255,7 +300,7 @@ class PosixFolder final : public Folder {
         const int err = linuxos::ReadListing(fd_, state_->buffers, own_);
         readError_ = own_.readError;
         if (err != 0) throw FailureFromErrno(err);
-        read_ = readError_ == 0 ? ReadState::Complete : ReadState::Failed;
+        read_ = ReadState::Complete;
     }
 
     // True while helpers may still read the listing's file records (it was read ahead).
@@ -269,9 +314,12 @@ class PosixFolder final : public Folder {
         }
     }
 
+    // Reports, once, the error that cut the listing short; the next BeginAll or BeginFiles then
+    // reads the folder again (a Retry reads what the listing missed).
     void ReportReadError(bool& reported) {
         if (readError_ == 0 || reported) return;
         reported = true;
+        read_ = ReadState::Failed;
         throw FailureFromErrno(readError_);
     }
 
@@ -297,17 +345,18 @@ class PosixFolder final : public Folder {
         listing_->records[index].flags |= linuxos::kHasDetails;
     }
 
-    // Stats an entry relative to the open folder; by full path when the folder has no
-    // descriptor (given back, or read ahead by a helper). Returns 0 or the errno value.
+    // Stats an entry relative to the folder, which is opened for it when it has no descriptor
+    // (given back, or read ahead by a helper). Returns 0 or the errno value.
     int StatEntry(const Entry& entry, const Record* record, struct stat& st, int flags) {
+        if (fd_ < 0) {
+            const int fd = linuxos::OpenFolderPath(Path(), parent_ != nullptr);
+            if (fd < 0) return errno;
+            SetDescriptor(fd);
+        }
         std::string fallback;
         const char* name = nullptr;
-        int dirFd = fd_;
-        if (dirFd < 0) {
-            fallback.assign(path_).append(entry.name);
-            name = fallback.c_str();
-            dirFd = AT_FDCWD;
-        } else if (record != nullptr) {
+        const int dirFd = fd_;
+        if (record != nullptr) {
             name = listing_->CNameOf(*record);
         } else {
             fallback.assign(entry.name);
@@ -319,8 +368,8 @@ class PosixFolder final : public Folder {
     }
 
     std::shared_ptr<WalkState> state_;
-    std::string path_;
-    bool noFollow_ = false;
+    PosixFolder* parent_ = nullptr;  // null for the start folder
+    std::string name_;               // the name in the parent; the start folder's whole path
     std::shared_ptr<FolderNode> node_;
     int fd_ = -1;
     int openError_ = 0;
@@ -392,21 +441,8 @@ class PosixFileSystem final : public FileSystem {
 
     void StopReadingAhead() override { state_->prefetcher.reset(); }
 
-    std::unique_ptr<Folder> OpenFolder(const std::string& path, Folder* parent,
-                                       std::string_view name) override {
-        auto* posixParent = dynamic_cast<PosixFolder*>(parent);
-        if (state_->prefetcher) {
-            std::shared_ptr<FolderNode> node;
-            if (posixParent == nullptr) {
-                node = state_->prefetcher->TakeStart(path);
-            } else if (posixParent->Node() != nullptr) {
-                node = state_->prefetcher->TakeChild(*posixParent->Node(), name, path);
-            }
-            if (node)
-                return std::make_unique<PosixFolder>(state_, std::move(node), parent != nullptr);
-        }
-        const int parentFd = posixParent != nullptr ? posixParent->Descriptor() : -1;
-        return std::make_unique<PosixFolder>(state_, path, parentFd, name, parent != nullptr);
+    std::unique_ptr<Folder> OpenFolder(const std::string& path) override {
+        return std::make_unique<PosixFolder>(state_, path);
     }
 
   private:

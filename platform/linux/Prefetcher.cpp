@@ -113,11 +113,10 @@ void Prefetcher::List(FolderNode& node, ReadBuffers& buffers) {
     auto shared = std::make_shared<SharedDescriptor>(fd);
     const auto& listing = node.listing;
     for (const Record& record : listing.records) {
+        if (IsTooDeep(node)) break;
         if ((record.flags & kSubFolder) == 0 || IsSkippedName(listing.NameOf(record))) continue;
         auto child = std::make_shared<FolderNode>();
         child->name = listing.NameOf(record);
-        child->path.reserve(node.path.size() + child->name.size() + 1);
-        child->path.append(node.path).append(child->name).push_back('/');
         child->order = node.order;
         child->order.push_back(static_cast<std::uint32_t>(node.children.size()));
         child->parentFd = shared;
@@ -226,7 +225,7 @@ std::shared_ptr<FolderNode> Prefetcher::TakeStart(const std::string& path) {
 }
 
 std::shared_ptr<FolderNode> Prefetcher::TakeChild(FolderNode& parent, std::string_view name,
-                                                  const std::string& path) {
+                                                  const std::function<std::string()>& path) {
     std::unique_lock<std::mutex> lock(mutex_);
     while (parent.nextChild < parent.children.size()) {
         std::shared_ptr<FolderNode> child = parent.children[parent.nextChild++];
@@ -237,7 +236,7 @@ std::shared_ptr<FolderNode> Prefetcher::TakeChild(FolderNode& parent, std::strin
     // A folder nobody foresaw (its attributes failed ahead and were read again): list it now;
     // its own sub-folders are read ahead as usual.
     auto node = std::make_shared<FolderNode>();
-    node->path = path;
+    node->path = path();
     node->name = name;
     node->order = parent.order;
     node->order.push_back(static_cast<std::uint32_t>(parent.nextChild));

@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <functional>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -41,9 +42,9 @@ struct FolderNode {
     static constexpr std::size_t kChunk = 1024;  // files per chunk
     enum ChunkState : std::uint8_t { kTodo, kWorking, kDone };
 
-    std::string path;                            // full path, ending in "/"
-    std::string name;                            // name in the parent ("" for the start folder)
-    std::vector<std::uint32_t> order;            // place in walk order: the indices down the tree
+    std::string path;  // full path, ending in "/": only where there is no parentFd to open from
+    std::string name;  // name in the parent ("" for the start folder)
+    std::vector<std::uint32_t> order;  // place in walk order: the indices down the tree
     std::shared_ptr<SharedDescriptor> parentFd;  // to open relative to, until opened
     State state = State::Pending;
     bool byHelper = false;        // listed by a helper thread, so counted as read ahead
@@ -73,8 +74,13 @@ class Prefetcher {
     // The walker's side. Each returns the folder listed (by a helper, or now if none had
     // begun it), taken out of the prefetcher's accounts; its files' details may still be read.
     std::shared_ptr<FolderNode> TakeStart(const std::string& path);
+    // `path` gives the child's path, for a folder nobody foresaw.
     std::shared_ptr<FolderNode> TakeChild(FolderNode& parent, std::string_view name,
-                                          const std::string& path);
+                                          const std::function<std::string()>& path);
+    // Whether a folder is as deep below the start as reading ahead goes: its sub-folders are
+    // not read ahead, and the walker reads them and all below them itself. This keeps the
+    // prefetcher's records of a very deep tree (each knows its place down the tree) small.
+    static bool IsTooDeep(const FolderNode& node) { return node.order.size() >= kMaxDepth; }
     // Makes sure the chunk holding record `index` of a taken folder is done (reading it now
     // when nobody has begun it): on return only the walker touches its records. A chunk a
     // helper gave up at a stop is done with what it read; the walker reads the rest on the spot.
@@ -85,6 +91,8 @@ class Prefetcher {
     void Stop();
 
   private:
+    static constexpr std::size_t kMaxDepth = 256;
+
     void Work();
     // Lists a folder and plans its sub-folders and chunks. Called without the lock.
     void List(FolderNode& node, ReadBuffers& buffers);

@@ -8,6 +8,7 @@
 #include <deque>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "base/Utf8.h"
 #include "base/WindowsTime.h"
@@ -93,7 +94,15 @@ Record RecordFrom(const WIN32_FIND_DATAW& data) {
 
 class Win32Folder final : public Folder {
   public:
-    explicit Win32Folder(const std::string& path) : path_(Wide(path)) {}
+    // The start folder, by its path (ending in "\\").
+    explicit Win32Folder(const std::string& path) : name_(Wide(path)) {}
+    // The sub-folder `name` of `parent`.
+    Win32Folder(const Win32Folder& parent, std::string_view name)
+        : parent_(&parent), name_(Wide(name)) {}
+
+    std::unique_ptr<Folder> OpenChild(std::string_view name) override {
+        return std::make_unique<Win32Folder>(*this, name);
+    }
 
     void BeginAll() override { Begin(Pass::All, L"*.*"); }
 
@@ -102,7 +111,7 @@ class Win32Folder final : public Folder {
     SubFolderKind ReadKind(const Entry& entry) override {
         const Record& record = RecordOf(entry);
         return SubFolderKindOf(record.attributes, record.reparseTag, [&] {
-            std::wstring root = SystemPath(path_, Wide(record.name));
+            std::wstring root = SystemPath(Path(), Wide(record.name));
             root += L'\\';
             wchar_t volume[MAX_PATH] = {};
             return GetVolumeNameForVolumeMountPointW(root.c_str(), volume, MAX_PATH) != 0;
@@ -126,7 +135,7 @@ class Win32Folder final : public Folder {
         if (!IsNameSurrogate(record.attributes, record.reparseTag)) return record.details;
         // A symbolic link to a file shows its target's length and time, as on Linux; a broken
         // one is not found.
-        const std::wstring path = SystemPath(path_, Wide(record.name));
+        const std::wstring path = SystemPath(Path(), Wide(record.name));
         HANDLE file = CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                   OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
@@ -148,7 +157,7 @@ class Win32Folder final : public Folder {
     void Begin(Pass pass, const std::wstring& pattern) {
         pass_ = Pass::None;
         pending_ = false;
-        if (!pattern.empty()) pending_ = find_.Open(SystemPath(path_, pattern), data_);
+        if (!pattern.empty()) pending_ = find_.Open(SystemPath(Path(), pattern), data_);
         pass_ = pass;
     }
 
@@ -186,14 +195,30 @@ class Win32Folder final : public Folder {
         }
         WIN32_FIND_DATAW data{};
         FindHandle lookup;
-        if (!lookup.Open(SystemPath(path_, Wide(entry.name)), data)) {
+        if (!lookup.Open(SystemPath(Path(), Wide(entry.name)), data)) {
             throw FailureFromError(ERROR_FILE_NOT_FOUND);
         }
         records_.push_back(RecordFrom(data));
         return records_.back();
     }
 
-    std::wstring path_;
+    // The folder's path, ending in "\\", put together from the names up to the start folder:
+    // a folder keeps only its own name, so a deep tree costs memory in proportion to its depth.
+    std::wstring Path() const {
+        std::vector<const Win32Folder*> chain;
+        for (const Win32Folder* folder = this; folder != nullptr; folder = folder->parent_) {
+            chain.push_back(folder);
+        }
+        std::wstring path;
+        for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+            path += (*it)->name_;
+            if ((*it)->parent_ != nullptr) path += L'\\';
+        }
+        return path;
+    }
+
+    const Win32Folder* parent_ = nullptr;  // null for the start folder
+    std::wstring name_;                    // the name in the parent; the start folder's whole path
     FindHandle find_;
     WIN32_FIND_DATAW data_{};
     Pass pass_ = Pass::None;
@@ -207,8 +232,7 @@ class Win32FileSystem final : public FileSystem {
         return TextsOfStartFolder(startPath);
     }
 
-    std::unique_ptr<Folder> OpenFolder(const std::string& path, Folder* /*parent*/,
-                                       std::string_view /*name*/) override {
+    std::unique_ptr<Folder> OpenFolder(const std::string& path) override {
         return std::make_unique<Win32Folder>(path);
     }
 };

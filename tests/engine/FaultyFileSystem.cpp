@@ -10,7 +10,6 @@ class FaultyFolder final : public platform::Folder {
     FaultyFolder(FaultyFileSystem& fs, std::unique_ptr<platform::Folder> real, std::string path)
         : fs_(fs), real_(std::move(real)), path_(std::move(path)) {}
 
-    platform::Folder& Real() { return *real_; }
 
     void BeginAll() override {
         fs_.MaybeFail(FsOp::BeginAll, path_, {});
@@ -44,6 +43,11 @@ class FaultyFolder final : public platform::Folder {
         return real_->ReadDetails(e);
     }
     void DoneReading() override { real_->DoneReading(); }
+    std::unique_ptr<platform::Folder> OpenChild(std::string_view name) override {
+        std::string path = path_;
+        path.append(name).push_back(platform::kPathSeparator);
+        return std::make_unique<FaultyFolder>(fs_, real_->OpenChild(name), std::move(path));
+    }
 
   private:
     FaultyFileSystem& fs_;
@@ -54,11 +58,8 @@ class FaultyFolder final : public platform::Folder {
 
 }  // namespace
 
-std::unique_ptr<platform::Folder> FaultyFileSystem::OpenFolder(const std::string& path,
-                                                               platform::Folder* parent,
-                                                               std::string_view name) {
-    platform::Folder* realParent = parent ? &static_cast<FaultyFolder*>(parent)->Real() : nullptr;
-    return std::make_unique<FaultyFolder>(*this, real_->OpenFolder(path, realParent, name), path);
+std::unique_ptr<platform::Folder> FaultyFileSystem::OpenFolder(const std::string& path) {
+    return std::make_unique<FaultyFolder>(*this, real_->OpenFolder(path), path);
 }
 
 void FaultyFileSystem::MaybeFail(FsOp op, const std::string& folder, std::string_view entry) {

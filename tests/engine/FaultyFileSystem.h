@@ -45,8 +45,7 @@ class FaultyFileSystem final : public platform::FileSystem {
     }
     void StopReadingAhead() override { real_->StopReadingAhead(); }
     void EndWalk() override { real_->EndWalk(); }
-    std::unique_ptr<platform::Folder> OpenFolder(const std::string& path, platform::Folder* parent,
-                                                 std::string_view name) override;
+    std::unique_ptr<platform::Folder> OpenFolder(const std::string& path) override;
 
     // Throws the planned failure for this call, if any.
     void MaybeFail(FsOp op, const std::string& folder, std::string_view entry);

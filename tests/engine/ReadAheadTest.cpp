@@ -175,12 +175,12 @@ int ReadAheadThenRetry(void* arg) {
     const std::string start = c.root.string() + "/";
     fs->BeginWalk(start);
     fs->Prefetch("*.*", true);
-    auto top = fs->OpenFolder(start, nullptr, {});
+    auto top = fs->OpenFolder(start);
     top->BeginAll();
     platform::Entry entry;
     if (!top->NextAll(entry) || entry.name != "Locked") return 10;
     if (top->ReadKind(entry) != platform::SubFolderKind::Folder) return 11;
-    auto locked = fs->OpenFolder(start + "Locked/", top.get(), "Locked");
+    auto locked = top->OpenChild("Locked");
     try {
         locked->BeginAll();
         return 12;  // the helper could not have read it

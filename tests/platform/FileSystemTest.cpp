@@ -138,12 +138,12 @@ TEST(PlatformFolder, TellsKindsAndListsOnlyOrdinaryFiles) {
         views);
 
     // A folder link is never entered, even when asked to open it: it is no folder there.
-    auto linked =
-        MakeFileSystem()->OpenFolder(Slash(dir / "link-to-sub"), folder.get(), "link-to-sub");
+    auto linked = folder->OpenChild("link-to-sub");
     EXPECT_EQ(53, FailureNumberOf([&] { linked->BeginAll(); }));
+    // Nor when the folder gave its descriptor back and opens it by its path.
     folder->DoneReading();
-    auto byPath = MakeFileSystem()->OpenFolder(Slash(dir / "link-to-sub"), folder.get(), {});
-    EXPECT_EQ(53, FailureNumberOf([&] { byPath->BeginAll(); }));
+    auto later = folder->OpenChild("link-to-sub");
+    EXPECT_EQ(53, FailureNumberOf([&] { later->BeginAll(); }));
 }
 
 TEST(PlatformFolder, SelectsFilesByMask) {
@@ -200,10 +200,10 @@ TEST(PlatformFolder, ReportsFoldersThatCannotBeOpened) {
     TempDir dir;
     MakeFile(dir / "plain", 0, 0);
     auto fileSystem = MakeFileSystem();
-    auto missing = fileSystem->OpenFolder(Slash(dir / "missing"), nullptr, {});
+    auto missing = fileSystem->OpenFolder(Slash(dir / "missing"));
     EXPECT_EQ(53, FailureNumberOf([&] { missing->BeginAll(); }));
     EXPECT_EQ(53, FailureNumberOf([&] { missing->BeginFiles("*"); }));
-    auto notFolder = fileSystem->OpenFolder(Slash(dir / "plain"), nullptr, {});
+    auto notFolder = fileSystem->OpenFolder(Slash(dir / "plain"));
     EXPECT_EQ(53, FailureNumberOf([&] { notFolder->BeginAll(); }));
 }
 
@@ -222,10 +222,10 @@ TEST(PlatformFolder, RefusedAccessIsFailure75) {
             auto fileSystem = MakeFileSystem();
             auto parent = OpenTop(*fileSystem, top);
             if (AllNames(*parent) != "locked|no-search") return 1;
-            auto locked = fileSystem->OpenFolder(top + "locked/", parent.get(), "locked");
+            auto locked = parent->OpenChild("locked");
             if (FailureNumberOf([&] { locked->BeginAll(); }) != 75) return 2;
             if (FailureNumberOf([&] { locked->BeginFiles("*"); }) != 75) return 3;
-            auto noSearch = fileSystem->OpenFolder(top + "no-search/", parent.get(), "no-search");
+            auto noSearch = parent->OpenChild("no-search");
             noSearch->BeginFiles("*");
             Entry entry;
             if (!noSearch->NextFile(entry) || entry.name != "song.mp3") return 4;
@@ -288,7 +288,7 @@ TEST(PlatformFolder, WalksPathsLongerThanPathMaxWithFewDescriptors) {
         ASSERT_EQ(SubFolderKind::Folder, folder.ReadKind(entry));
         folder.DoneReading();
         path += name + "/";
-        chain.push_back(fileSystem->OpenFolder(path, &folder, name));
+        chain.push_back(folder.OpenChild(name));
     }
     EXPECT_GT(path.size(), std::size_t{PATH_MAX});
     EXPECT_LE(OpenDescriptors() - before, 66);
@@ -299,7 +299,7 @@ TEST(PlatformFolder, WalksPathsLongerThanPathMaxWithFewDescriptors) {
     ASSERT_TRUE(bottom.NextFile(file));
     EXPECT_EQ(7, bottom.ReadDetails(file).size);
     // The bottom folder also opens on its own, by its long path alone.
-    EXPECT_EQ("deep.txt", AllNames(*fileSystem->OpenFolder(path, nullptr, {})));
+    EXPECT_EQ("deep.txt", AllNames(*fileSystem->OpenFolder(path)));
 }
 
 TEST(PlatformFolder, MountPointsAreListedButNotEntered) {

@@ -18,7 +18,7 @@ using platform::Folder;
 // Begins a walk at `path` and opens it as the start folder.
 inline std::unique_ptr<Folder> OpenTop(FileSystem& fileSystem, const std::string& path) {
     fileSystem.BeginWalk(path);
-    return fileSystem.OpenFolder(path, nullptr, {});
+    return fileSystem.OpenFolder(path);
 }
 
 // The names the first pass gives, joined by "|".

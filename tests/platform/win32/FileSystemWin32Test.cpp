@@ -124,10 +124,10 @@ TEST(Win32Folder, FoldersThatCannotBeListedGiveTheirFailureNumbers) {
     TempDir dir;
     MakeFile(dir / "plain", 0, 0);
     auto fileSystem = MakeFileSystem();
-    auto missing = fileSystem->OpenFolder(Slash(dir / "missing"), nullptr, {});
+    auto missing = fileSystem->OpenFolder(Slash(dir / "missing"));
     EXPECT_EQ(76, FailureNumberOf([&] { missing->BeginAll(); }));
     EXPECT_EQ(76, FailureNumberOf([&] { missing->BeginFiles("*.*"); }));
-    auto notFolder = fileSystem->OpenFolder(Slash(dir / "plain"), nullptr, {});
+    auto notFolder = fileSystem->OpenFolder(Slash(dir / "plain"));
     EXPECT_EQ(52, FailureNumberOf([&] { notFolder->BeginAll(); }));
 }
 
@@ -223,16 +223,19 @@ TEST(Win32Folder, PathsLongerThanMaxPathAreWalked) {
 
     auto fileSystem = MakeFileSystem();
     std::string path = Slash(dir.Path());
-    auto folder = OpenTop(*fileSystem, path);
+    std::vector<std::unique_ptr<Folder>> chain;  // each folder outlives its children
+    chain.push_back(OpenTop(*fileSystem, path));
     for (int level = 0; level < 8; ++level) {
-        folder->BeginAll();
+        Folder& parent = *chain.back();
+        parent.BeginAll();
         Entry entry;
-        ASSERT_TRUE(folder->NextAll(entry)) << "level " << level;
+        ASSERT_TRUE(parent.NextAll(entry)) << "level " << level;
         ASSERT_EQ(name, entry.name);
-        ASSERT_EQ(SubFolderKind::Folder, folder->ReadKind(entry));
+        ASSERT_EQ(SubFolderKind::Folder, parent.ReadKind(entry));
         path += name + "\\";
-        folder = fileSystem->OpenFolder(path, folder.get(), name);
+        chain.push_back(parent.OpenChild(name));
     }
+    const auto& folder = chain.back();
     EXPECT_EQ(deepPath, path);
     EXPECT_EQ("deep.txt", FileNames(*folder, "*.TXT"));
     Entry file;

@@ -185,8 +185,8 @@ DirIO::Outcome DirIO::Guard(Op&& op, std::string_view folderPath, std::string_vi
 }
 
 template <class Begin, class Next, class Take, class Restart>
-DirIO::Outcome DirIO::ReadPass(std::string_view folderPath, Begin&& begin, Next&& next,
-                               Take&& take, Restart&& restart) {
+DirIO::Outcome DirIO::ReadPass(std::string_view folderPath, Begin&& begin, Next&& next, Take&& take,
+                               Restart&& restart) {
     for (;;) {
         const Outcome begun = Guard(begin, folderPath, {});
         if (begun != Outcome::Done) return begun;
@@ -266,8 +266,7 @@ void DirIO::BuildFileLine(ListFormat format, std::string_view folderPath, std::s
     }
 }
 
-bool DirIO::ReadFolder(Walk& walk, Frame& frame, platform::Folder* parent,
-                       std::string_view name) {
+bool DirIO::ReadFolder(Walk& walk, Frame& frame, platform::Folder* parent, std::string_view name) {
     const std::string_view folderPath = walk.path;
     constexpr bool kGivenUp = false;
     // The heading.
@@ -326,7 +325,8 @@ bool DirIO::ReadFolder(Walk& walk, Frame& frame, platform::Folder* parent,
             line.assign(kDirMarker).append(sub.name);
             if (WriteLine(walk, line, folderPath, {}) == Outcome::Abort) return kGivenUp;
         }
-        if (!subFolders.empty() && WriteLine(walk, {}, folderPath, {}) == Outcome::Abort) return kGivenUp;
+        if (!subFolders.empty() && WriteLine(walk, {}, folderPath, {}) == Outcome::Abort)
+            return kGivenUp;
     }
 
     // Second pass: the files matching the mask, collected first, then one line each.

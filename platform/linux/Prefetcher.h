@@ -6,8 +6,8 @@
 
 #include <atomic>
 #include <condition_variable>
-#include <functional>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <set>
@@ -44,7 +44,7 @@ struct FolderNode {
 
     std::string path;  // full path, ending in "/": only where there is no parentFd to open from
     std::string name;  // name in the parent ("" for the start folder)
-    std::vector<std::uint32_t> order;  // place in walk order: the indices down the tree
+    std::vector<std::uint32_t> order;            // place in walk order: the indices down the tree
     std::shared_ptr<SharedDescriptor> parentFd;  // to open relative to, until opened
     State state = State::Pending;
     bool byHelper = false;        // listed by a helper thread, so counted as read ahead

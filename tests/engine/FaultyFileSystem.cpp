@@ -10,7 +10,6 @@ class FaultyFolder final : public platform::Folder {
     FaultyFolder(FaultyFileSystem& fs, std::unique_ptr<platform::Folder> real, std::string path)
         : fs_(fs), real_(std::move(real)), path_(std::move(path)) {}
 
-
     void BeginAll() override {
         fs_.MaybeFail(FsOp::BeginAll, path_, {});
         real_->BeginAll();

@@ -25,6 +25,7 @@
 #include "platform/linux/Volumes.h"
 #include "support/TempTree.h"
 #include "support/Unprivileged.h"
+#include "support/linux/DeepChain.h"
 
 namespace dirscribe::platform {
 namespace {
@@ -236,31 +237,6 @@ TEST(PlatformFolder, RefusedAccessIsFailure75) {
     EXPECT_EQ(0, status);
 }
 
-// Makes `depth` nested folders named `name` below `top` (each made relative to the one above,
-// as the whole path is longer than PATH_MAX) with a file "deep.txt" of 7 bytes at the bottom.
-void MakeDeepChain(const fs::path& top, const std::string& name, int depth) {
-    int fd = open(top.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    ASSERT_GE(fd, 0);
-    for (int i = 0; i < depth; ++i) {
-        ASSERT_EQ(0, mkdirat(fd, name.c_str(), 0755));
-        const int next = openat(fd, name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        close(fd);
-        ASSERT_GE(next, 0);
-        fd = next;
-    }
-    const int file = openat(fd, "deep.txt", O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
-    ASSERT_EQ(7, write(file, "content", 7));
-    close(file);
-    close(fd);
-}
-
-// Removes a deep chain when the test ends, however it ends: the library's remove_all cannot
-// reach below PATH_MAX, rm can.
-struct DeepChainRemover {
-    fs::path top;
-    ~DeepChainRemover() { std::system(("rm -rf -- '" + top.string() + "'").c_str()); }
-};
-
 int OpenDescriptors() {
     int count = 0;
     for ([[maybe_unused]] const auto& entry : fs::directory_iterator("/proc/self/fd")) ++count;
@@ -271,8 +247,8 @@ TEST(PlatformFolder, WalksPathsLongerThanPathMaxWithFewDescriptors) {
     TempDir dir;
     const std::string name(60, 'd');
     const int depth = 90;  // about 5,500 characters, and more folders than descriptors kept
-    const DeepChainRemover remover{dir / name};
-    MakeDeepChain(dir.Path(), name, depth);
+    const test::DeepChainRemover remover{dir.Path(), name};
+    test::MakeDeepChain(dir.Path(), name, depth);
     const int before = OpenDescriptors();
 
     auto fileSystem = MakeFileSystem();

@@ -14,6 +14,7 @@
 
 #include "CliFixture.h"
 #include "support/Unprivileged.h"
+#include "support/linux/DeepChain.h"
 
 extern char** environ;
 
@@ -231,6 +232,28 @@ TEST_F(SignalTest, ASecondCtrlCEndsTheFolderBeingWrittenWithTheFooter) {
     EXPECT_EQ(r.status, 130) << r.err;
     EXPECT_TRUE(EndsWith(r.out, kTextFooter));
     EXPECT_LT(Count(r.out, " bytes "), static_cast<std::size_t>(kFiles));
+}
+
+// Far deeper than a walk by recursion on the machine's stack survives: every folder gets its
+// heading and the bottom file is listed.
+TEST_F(CliTest, ThirtyThousandLevelsAreWalkedToTheBottom) {
+    constexpr int kDepth = 30000;
+    const DeepChainRemover remover{tmp / "deep", "d"};
+    MakeDir(tmp / "deep");
+    MakeDeepChain(tmp / "deep", "d", kDepth);
+    const auto list = tmp / "deep.html";
+    const Result result =
+        RunCli({"-q", "-f", "4", "--label", "DEEP", "-n", Utf8(list), Utf8(tmp / "deep")});
+    ASSERT_EQ(0, result.status) << result.err;
+    const std::string all = ReadFile(list);
+    const std::string heading = "<tr><td bgcolor=#3399FF><b>d</b></td></tr>\r\n";
+    std::size_t headings = 0;
+    for (std::size_t at = all.find(heading); at != std::string::npos;
+         at = all.find(heading, at + heading.size())) {
+        ++headings;
+    }
+    EXPECT_EQ(std::size_t{kDepth}, headings);
+    EXPECT_NE(all.find(heading + "<tr><td>deep</td></tr>\r\n</table>"), std::string::npos);
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <optional>
+#include <set>
 #include <utility>
 #include <vector>
 
@@ -39,6 +40,7 @@ struct WalkState {
     dev_t device = 0;
     bool knowDevice = false;
     int openFolders = 0;
+    std::multiset<linuxos::FolderId> onPath;  // the folders open on the walk's way down
     linuxos::ReadBuffers buffers;
     std::unique_ptr<linuxos::Prefetcher> prefetcher;
 };
@@ -62,6 +64,7 @@ class PosixFolder final : public Folder {
         : state_(std::move(state)), name_(std::move(path)) {
         if (state_->prefetcher) Adopt(state_->prefetcher->TakeStart(name_));
         if (!node_) Open(linuxos::OpenFolderPath(name_, false));
+        EnterPath();
     }
 
     // The sub-folder `name` of `parent`, opened relative to it (a link there is not followed).
@@ -71,9 +74,11 @@ class PosixFolder final : public Folder {
             Adopt(state_->prefetcher->TakeChild(*parent.node_, name, [&] { return Path(); }));
         }
         if (!node_) Open(parent.OpenSubFolder(name_));
+        EnterPath();
     }
 
     ~PosixFolder() override {
+        if (id_) state_->onPath.erase(state_->onPath.find(*id_));
         if (node_ && state_->prefetcher) state_->prefetcher->Finish(*node_);
         CloseDescriptor();
     }
@@ -111,7 +116,9 @@ class PosixFolder final : public Folder {
                 throw FailureFromErrno(listing_->errors[entry.index]);
             }
             if ((record->flags & linuxos::kKindKnown) != 0) {
-                if ((record->flags & linuxos::kSubFolder) != 0) return SubFolderKind::Folder;
+                if ((record->flags & linuxos::kSubFolder) != 0) {
+                    return SubFolderOnDevice({state_->device, listing_->inodes[entry.index]});
+                }
                 if ((record->flags & linuxos::kOtherVolume) != 0) return SubFolderKind::OtherVolume;
                 return SubFolderKind::NotFolder;
             }
@@ -129,7 +136,7 @@ class PosixFolder final : public Folder {
         }
         if (!S_ISDIR(st.st_mode)) return SubFolderKind::NotFolder;
         if (state_->knowDevice && st.st_dev != state_->device) return SubFolderKind::OtherVolume;
-        return SubFolderKind::Folder;
+        return SubFolderOnDevice({st.st_dev, st.st_ino});
     }
 
     void BeginFiles(std::string_view mask) override {
@@ -211,6 +218,23 @@ class PosixFolder final : public Folder {
         close(fd_);  // not retried on EINTR: Linux has released the descriptor either way
         fd_ = -1;
         --state_->openFolders;
+    }
+
+    // Records which folder this is among those open on the way down, so that a way back to
+    // one of them (a folder mounted into itself) is not taken.
+    void EnterPath() {
+        if (node_) {
+            id_ = node_->id;
+        } else if (struct stat st{}; fd_ >= 0 && fstat(fd_, &st) == 0) {
+            id_ = linuxos::FolderId{st.st_dev, st.st_ino};
+        }
+        if (id_) state_->onPath.insert(*id_);
+    }
+
+    // A sub-folder on the volume being listed: walked, unless it is a folder already open on
+    // the way down, reached again.
+    SubFolderKind SubFolderOnDevice(const linuxos::FolderId& id) const {
+        return state_->onPath.count(id) != 0 ? SubFolderKind::Loop : SubFolderKind::Folder;
     }
 
     // Takes a folder read ahead: its entries, attributes and details, or the failure met
@@ -371,6 +395,7 @@ class PosixFolder final : public Folder {
     PosixFolder* parent_ = nullptr;  // null for the start folder
     std::string name_;               // the name in the parent; the start folder's whole path
     std::shared_ptr<FolderNode> node_;
+    std::optional<linuxos::FolderId> id_;
     int fd_ = -1;
     int openError_ = 0;
     ReadState read_ = ReadState::NotRead;

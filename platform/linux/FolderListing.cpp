@@ -232,8 +232,14 @@ bool ReadAheadFolders(int fd, const AheadPlan& plan, Listing& listing) {
         }
         if (S_ISDIR(st.st_mode)) {
             record.kind = EntryKind::Folder;
-            record.flags |=
-                (plan.knowDevice && st.st_dev != plan.device) ? kOtherVolume : kSubFolder;
+            if (plan.knowDevice && st.st_dev != plan.device) {
+                record.flags |= kOtherVolume;
+            } else {
+                record.flags |= kSubFolder;
+                if (listing.inodes.size() != listing.records.size())
+                    listing.inodes.resize(listing.records.size());
+                listing.inodes[i] = st.st_ino;
+            }
         }
     }
     return true;

@@ -16,6 +16,13 @@
 
 namespace dirscribe::platform::linuxos {
 
+// Which folder a folder is, whatever the path it was reached by.
+struct FolderId {
+    dev_t device = 0;
+    ino_t inode = 0;
+    friend auto operator<=>(const FolderId&, const FolderId&) = default;
+};
+
 // One entry of a folder: where its name lies in the arena and what is known of it.
 struct Record {
     std::uint32_t offset = 0;
@@ -38,8 +45,8 @@ inline constexpr std::uint8_t kNotAFile = 64;      // a link that leads to no or
 // Who writes what, and when. A listing read by the walker alone is the walker's throughout. A
 // listing read ahead belongs to the helper that lists it until Prefetcher::Publish (under the
 // prefetcher's lock): the names, the records' order, every record's kind and, for folders and
-// entries of unknown kind, their kind flags (kKindKnown, kSubFolder, kOtherVolume, kKindFailed)
-// and errors. After publication:
+// entries of unknown kind, their kind flags (kKindKnown, kSubFolder, kOtherVolume, kKindFailed),
+// errors and inodes. After publication:
 //  - a file or link record (kind File or Link) of chunk c, with details[i], errors[i] and its
 //    flags kHasDetails, kDetailsFailed and kNotAFile, is written only by whoever claimed chunk c
 //    (its state kWorking, by compare-and-swap), and read by the walker only once chunk c is
@@ -53,6 +60,7 @@ struct Listing {
     std::vector<Record> records;
     std::vector<FileDetails> details;  // by record, where kHasDetails
     std::vector<int> errors;           // by record, where kDetailsFailed or kKindFailed
+    std::vector<ino_t> inodes;         // by record, where kSubFolder (made when first needed)
     int readError = 0;                 // reading stopped early with this error
 
     std::string_view NameOf(const Record& r) const { return {names->data() + r.offset, r.length}; }

@@ -104,6 +104,7 @@ void Prefetcher::List(FolderNode& node, ReadBuffers& buffers) {
         node.openError = openErrno;
         return;
     }
+    if (struct stat st{}; fstat(fd, &st) == 0) node.id = FolderId{st.st_dev, st.st_ino};
     node.openError = ReadListing(fd, buffers, node.listing);
     node.cost = node.listing.Cost();
     if (node.openError != 0 || !ReadAheadFolders(fd, plan_, node.listing)) {

@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <string>
 #include <string_view>
@@ -52,6 +53,7 @@ struct FolderNode {
 
     // Results, valid once Listed (the listing) and as each chunk is done (its records).
     int openError = 0;
+    std::optional<FolderId> id;  // which folder it is, once opened
     Listing listing;
     std::size_t cost = 0;
     std::shared_ptr<SharedDescriptor> fd;  // the folder's own, while chunks are left

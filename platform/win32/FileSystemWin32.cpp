@@ -6,6 +6,7 @@
 
 #include <cwchar>
 #include <deque>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -72,6 +73,27 @@ class FindHandle {
     HANDLE handle_ = INVALID_HANDLE_VALUE;
 };
 
+// Which folder a folder is, whatever the path it was reached by.
+struct FolderId {
+    DWORD volumeSerial = 0;
+    DWORD indexHigh = 0;
+    DWORD indexLow = 0;
+    friend bool operator==(const FolderId&, const FolderId&) = default;
+};
+
+// The identity of the folder at `path`; none when it cannot be read.
+std::optional<FolderId> FolderIdOf(const std::wstring& path) {
+    HANDLE folder = CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (folder == INVALID_HANDLE_VALUE) return std::nullopt;
+    BY_HANDLE_FILE_INFORMATION info{};
+    const BOOL ok = GetFileInformationByHandle(folder, &info);
+    CloseHandle(folder);
+    if (!ok) return std::nullopt;
+    return FolderId{info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow};
+}
+
 // One entry as the find data gave it. Records live in a deque, so the names handed out stay
 // where they are for as long as the folder.
 struct Record {
@@ -110,12 +132,21 @@ class Win32Folder final : public Folder {
 
     SubFolderKind ReadKind(const Entry& entry) override {
         const Record& record = RecordOf(entry);
-        return SubFolderKindOf(record.attributes, record.reparseTag, [&] {
-            std::wstring root = SystemPath(Path(), Wide(record.name));
-            root += L'\\';
+        const std::wstring path = SystemPath(Path(), Wide(record.name));
+        const SubFolderKind kind = SubFolderKindOf(record.attributes, record.reparseTag, [&] {
+            const std::wstring root = path + L'\\';
             wchar_t volume[MAX_PATH] = {};
             return GetVolumeNameForVolumeMountPointW(root.c_str(), volume, MAX_PATH) != 0;
         });
+        if (kind != SubFolderKind::Folder) return kind;
+        // A folder shown as an ordinary one may still lead back to one on the way down (Wine
+        // shows a Unix link to a folder so): it is told by its volume and file index.
+        if (const auto id = FolderIdOf(path)) {
+            for (const Win32Folder* folder = this; folder != nullptr; folder = folder->parent_) {
+                if (folder->Id() == id) return SubFolderKind::Loop;
+            }
+        }
+        return kind;
     }
 
     void BeginFiles(std::string_view mask) override {
@@ -217,8 +248,24 @@ class Win32Folder final : public Folder {
         return path;
     }
 
+    // Which folder this is (read when first asked).
+    const std::optional<FolderId>& Id() const {
+        if (!idRead_) {
+            std::wstring path = SystemPath(Path());
+            // The folder itself, not "the folder's entries": no separator at the end but a root's.
+            if (path.size() > 1 && path.back() == L'\\' && path[path.size() - 2] != L':') {
+                path.pop_back();
+            }
+            id_ = FolderIdOf(path);
+            idRead_ = true;
+        }
+        return id_;
+    }
+
     const Win32Folder* parent_ = nullptr;  // null for the start folder
-    std::wstring name_;                    // the name in the parent; the start folder's whole path
+    mutable std::optional<FolderId> id_;
+    mutable bool idRead_ = false;
+    std::wstring name_;  // the name in the parent; the start folder's whole path
     FindHandle find_;
     WIN32_FIND_DATAW data_{};
     Pass pass_ = Pass::None;

@@ -1,7 +1,12 @@
 // The walk over what only POSIX systems have: dot names as hidden entries, symbolic links,
 // names with markup and quotes, folders an ordinary user may not read, and a folder read once
 // for both passes.
+#include <sys/mount.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 
 #include "RunFixture.h"
 #include "support/Unprivileged.h"
@@ -25,6 +30,37 @@ TEST_F(WalkPosixTest, DotNamesAndPagefileAreNeverListed) {
                          "", "Volume:    MUSIC01", "Directory: " + DriveLess(root), "",
                          Pad("PAGEFILE.SYS"), Pad("shown.txt"), "", "Volume:    MUSIC01",
                          "Directory: " + DriveLess(root) + "pagefile.sys.d/", ""}));
+}
+
+// A folder mounted into itself is named where the walk meets it again, not entered: with and
+// without folders read ahead. A bind mount needs root.
+TEST_F(WalkPosixTest, AFolderMountedIntoItselfIsNamedNotEntered) {
+    if (geteuid() != 0) GTEST_SKIP() << "a bind mount needs root";
+    const auto root = tmp / "m";
+    const auto loop = root / "sub" / "loop";
+    MakeDir(loop);
+    MakeFile(root / "sub" / "song.mp3", 1, 0);
+    if (mount(root.c_str(), loop.c_str(), nullptr, MS_BIND, nullptr) != 0) {
+        GTEST_SKIP() << "no bind mount here: " << std::strerror(errno);
+    }
+    struct Unmount {
+        std::string at;
+        ~Unmount() { umount2(at.c_str(), MNT_DETACH); }
+    } unmount{loop.string()};
+    // Without the check the walk would go round for ever: a stop ends it, and the test fails.
+    frontEnd.atYield[500] = [&] { frontEnd.PressStop(); };
+    for (const bool readAhead : {false, true}) {
+        fileSystem.readAhead = readAhead;
+        const std::string heading = "Directory: " + DriveLess(root);
+        const std::string rule(89, '-');
+        EXPECT_EQ(Lines(ListNew(root, ListFormat::Text)),
+                  (std::vector<std::string>{
+                      "", "", rule, "", "Volume:    MUSIC01", heading, "", "<DIR> sub", "", "",
+                      "Volume:    MUSIC01", heading + "sub/", "", "<DIR> loop", "",
+                      Pad("song.mp3") + "               1 bytes 12/31/1969 7:00:00 PM", rule, rule,
+                      rule}))
+            << "read ahead: " << readAhead;
+    }
 }
 
 TEST_F(WalkPosixTest, LinksToFoldersAreNotWalkedLinksToFilesAreListed) {

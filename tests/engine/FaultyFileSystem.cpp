@@ -14,9 +14,11 @@ class FaultyFolder final : public platform::Folder {
         fs_.MaybeFail(FsOp::BeginAll, path_, {});
         real_->BeginAll();
         last_.clear();
+        cut_ = false;
     }
     bool NextAll(platform::Entry& e) override {
-        fs_.MaybeFail(FsOp::NextAll, path_, last_);
+        if (cut_) return false;
+        Next(FsOp::NextAll);
         bool more = real_->NextAll(e);
         if (more) last_ = std::string(e.name);
         return more;
@@ -30,9 +32,11 @@ class FaultyFolder final : public platform::Folder {
         fs_.MaybeFail(FsOp::BeginFiles, path_, {});
         real_->BeginFiles(mask);
         last_.clear();
+        cut_ = false;
     }
     bool NextFile(platform::Entry& e) override {
-        fs_.MaybeFail(FsOp::NextFile, path_, last_);
+        if (cut_) return false;
+        Next(FsOp::NextFile);
         bool more = real_->NextFile(e);
         if (more) last_ = std::string(e.name);
         return more;
@@ -49,10 +53,22 @@ class FaultyFolder final : public platform::Folder {
     }
 
   private:
+    // A listing that fails in the middle breaks off there, as the systems' own do: the rest
+    // of it comes only from a new Begin.
+    void Next(FsOp op) {
+        try {
+            fs_.MaybeFail(op, path_, last_);
+        } catch (const Failure&) {
+            cut_ = true;
+            throw;
+        }
+    }
+
     FaultyFileSystem& fs_;
     std::unique_ptr<platform::Folder> real_;
     std::string path_;
     std::string last_;
+    bool cut_ = false;
 };
 
 }  // namespace

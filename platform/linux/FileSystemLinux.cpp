@@ -20,6 +20,7 @@
 #include "platform/linux/MountTable.h"
 #include "platform/linux/PathTools.h"
 #include "platform/linux/Prefetcher.h"
+#include "platform/linux/SystemCalls.h"
 #include "platform/linux/Volumes.h"
 
 namespace dirscribe::platform {
@@ -215,7 +216,8 @@ class PosixFolder final : public Folder {
 
     void CloseDescriptor() {
         if (fd_ < 0) return;
-        close(fd_);  // not retried on EINTR: Linux has released the descriptor either way
+        // Not retried on EINTR: Linux has released the descriptor either way.
+        linuxos::Sys().close(fd_);
         fd_ = -1;
         --state_->openFolders;
     }
@@ -386,8 +388,8 @@ class PosixFolder final : public Folder {
             fallback.assign(entry.name);
             name = fallback.c_str();
         }
-        const int result =
-            linuxos::RetryOnInterrupt([&] { return fstatat(dirFd, name, &st, flags); });
+        const int result = linuxos::RetryOnInterrupt(
+            [&] { return linuxos::Sys().fstatAt(dirFd, name, &st, flags); });
         return result == 0 ? 0 : errno;
     }
 

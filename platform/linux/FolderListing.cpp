@@ -16,6 +16,7 @@
 
 #include "platform/linux/Errors.h"
 #include "platform/linux/PathTools.h"
+#include "platform/linux/SystemCalls.h"
 
 namespace dirscribe::platform::linuxos {
 
@@ -131,7 +132,7 @@ void Sort(ReadBuffers& buffers, Listing& listing) {
 }
 
 int Stat(int fd, const char* name, struct stat& st, int flags) {
-    return RetryOnInterrupt([&] { return fstatat(fd, name, &st, flags); }) == 0 ? 0 : errno;
+    return RetryOnInterrupt([&] { return Sys().fstatAt(fd, name, &st, flags); }) == 0 ? 0 : errno;
 }
 
 }  // namespace
@@ -168,7 +169,7 @@ int ReadListing(int fd, ReadBuffers& buffers, Listing& listing) {
     if (buffer.size() < kReadBufferSize) buffer.resize(kReadBufferSize);
     for (;;) {
         const ssize_t got =
-            RetryOnInterrupt([&] { return getdents64(fd, buffer.data(), buffer.size()); });
+            RetryOnInterrupt([&] { return Sys().getDents64(fd, buffer.data(), buffer.size()); });
         if (got < 0) {
             listing.readError = errno;
             break;
@@ -274,7 +275,7 @@ bool ReadAhead(int fd, const AheadPlan& plan, Listing& listing) {
 
 int OpenAt(int dirFd, const char* name, bool noFollow) {
     const int flags = kFolderOpenFlags | (noFollow ? O_NOFOLLOW : 0);
-    return RetryOnInterrupt([&] { return openat(dirFd, name, flags); });
+    return RetryOnInterrupt([&] { return Sys().openAt(dirFd, name, flags); });
 }
 
 int OpenFolderPath(std::string_view path, bool noFollowLast) {
@@ -284,7 +285,7 @@ int OpenFolderPath(std::string_view path, bool noFollowLast) {
     const auto closeBase = [&] {
         if (base != AT_FDCWD) {
             const int saved = errno;
-            close(base);
+            Sys().close(base);
             errno = saved;
         }
     };

@@ -12,6 +12,8 @@
 #include <cstdlib>
 #include <fstream>
 
+#include "platform/linux/SystemCalls.h"
+
 namespace dirscribe::platform::linuxos {
 
 namespace {
@@ -23,7 +25,7 @@ constexpr std::size_t kMaxAheadBytes = std::size_t{24} << 20;
 }  // namespace
 
 SharedDescriptor::~SharedDescriptor() {
-    if (fd_ >= 0) close(fd_);
+    if (fd_ >= 0) Sys().close(fd_);
 }
 
 Prefetcher::Prefetcher(int threads, std::unique_ptr<MaskMatcher> mask, dev_t device,
@@ -108,7 +110,7 @@ void Prefetcher::List(FolderNode& node, ReadBuffers& buffers) {
     node.openError = ReadListing(fd, buffers, node.listing);
     node.cost = node.listing.Cost();
     if (node.openError != 0 || !ReadAheadFolders(fd, plan_, node.listing)) {
-        close(fd);
+        Sys().close(fd);
         return;
     }
     auto shared = std::make_shared<SharedDescriptor>(fd);

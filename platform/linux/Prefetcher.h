@@ -38,29 +38,39 @@ class SharedDescriptor {
 // One folder of the walk as the prefetcher knows it. A folder is read in two steps: its
 // listing (with the attributes of its sub-folders, which are then queued), and the details of
 // its files, in chunks that several threads, the walker's included, can read at once.
+//
+// The walker sees only the results, which do not change once the prefetcher has handed the
+// folder over (TakeStart, TakeChild), apart from the file records of the listing, which are
+// read as FolderListing.h says (Prefetcher::AwaitRecord). How the folder is scheduled is the
+// prefetcher's alone: those fields are private to it, and it changes them under its lock.
 struct FolderNode {
+    int openError = 0;  // opening the folder failed with this errno value; nothing was listed
+    std::optional<FolderId> id;  // which folder it is, once opened
+    Listing listing;
+
+  private:
+    friend class Prefetcher;
+
     enum class State { Pending, Listing, Listed, Taken, Dropped };
     static constexpr std::size_t kChunk = 1024;  // files per chunk
     enum ChunkState : std::uint8_t { kTodo, kWorking, kDone };
 
+    // Set before the folder is queued, then only read.
     std::string path;  // full path, ending in "/": only where there is no parentFd to open from
     std::string name;  // name in the parent ("" for the start folder)
     std::vector<std::uint32_t> order;            // place in walk order: the indices down the tree
     std::shared_ptr<SharedDescriptor> parentFd;  // to open relative to, until opened
+
+    // Under the prefetcher's lock (the lister fills in its part before Publish).
     State state = State::Pending;
     bool byHelper = false;        // listed by a helper thread, so counted as read ahead
     bool dropWhenListed = false;  // the walk went past while a helper was listing it
-
-    // Results, valid once Listed (the listing) and as each chunk is done (its records).
-    int openError = 0;
-    std::optional<FolderId> id;  // which folder it is, once opened
-    Listing listing;
     std::size_t cost = 0;
-    std::shared_ptr<SharedDescriptor> fd;  // the folder's own, while chunks are left
-    std::unique_ptr<std::atomic<std::uint8_t>[]> chunks;
+    std::shared_ptr<SharedDescriptor> fd;                 // the folder's own, while chunks are left
+    std::unique_ptr<std::atomic<std::uint8_t>[]> chunks;  // by chunk, its ChunkState
     std::size_t chunkCount = 0;
-    std::size_t nextChunk = 0;   // the first chunk that may still be to do (under the lock)
-    std::size_t chunksLeft = 0;  // not yet done (under the lock)
+    std::size_t nextChunk = 0;                          // the first chunk that may still be to do
+    std::size_t chunksLeft = 0;                         // not yet done
     std::vector<std::shared_ptr<FolderNode>> children;  // its sub-folders, in walk order
     std::size_t nextChild = 0;                          // the walker's place among them
 };

@@ -1,12 +1,20 @@
 // Reading ahead with helper threads changes how fast a tree is listed, never what is written:
 // the same bytes and the same reports as the walker reading alone, with stops and failures in
 // the middle of the walk.
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <optional>
+#include <thread>
 
 #include "RunFixture.h"
 #include "platform/linux/FileSystemLinux.h"
 #include "support/Unprivileged.h"
+#include "support/linux/SystemCallFaults.h"
 
 namespace dirscribe::test {
 namespace {
@@ -32,12 +40,18 @@ class ReadAheadTest : public ::testing::Test {
         std::function<AbortRetryIgnore(const std::string&, const Failure&)> answer{};
         int stopAtYield = 0;
         int formatChangeAtYield = 0;
+        // Below the read-ahead: failing system calls, and entry types hidden.
+        std::vector<SysFault> sysFaults{};
+        bool hideTypes = false;
     };
 
     Outcome ListWith(int threads, const Setup& setup) {
         SharedState state;
         ScriptedFrontEnd frontEnd(state);
         ListFiles files;
+        std::optional<SystemCallFaults> sysFaults;
+        if (!setup.sysFaults.empty() || setup.hideTypes)
+            sysFaults.emplace(setup.sysFaults, setup.hideTypes);
         FaultyFileSystem fileSystem(platform::linuxos::MakeFileSystem(threads));
         fileSystem.readAhead = threads > 0;
         fileSystem.faults = setup.faults;
@@ -67,15 +81,19 @@ class ReadAheadTest : public ::testing::Test {
         return result;
     }
 
-    void ExpectSame(const Setup& setup) {
+    // Lists with `setup` by the walker alone and with 1 and 4 helpers: each run must give
+    // `want`, or without it what the walker alone gives.
+    void ExpectSame(const Setup& setup, const Outcome* want = nullptr) {
         const Outcome alone = ListWith(0, setup);
-        for (int threads : {1, 4}) {
+        const Outcome& expected = want != nullptr ? *want : alone;
+        for (int threads : {0, 1, 4}) {
+            if (threads == 0 && want == nullptr) continue;
             SCOPED_TRACE("helpers: " + std::to_string(threads));
-            const Outcome ahead = ListWith(threads, setup);
-            EXPECT_EQ(ahead.list, alone.list);
-            EXPECT_EQ(ahead.errorTexts, alone.errorTexts);
-            EXPECT_EQ(ahead.boxTexts, alone.boxTexts);
-            EXPECT_EQ(ahead.outcome, alone.outcome);
+            const Outcome got = threads == 0 ? alone : ListWith(threads, setup);
+            EXPECT_EQ(got.list, expected.list);
+            EXPECT_EQ(got.errorTexts, expected.errorTexts);
+            EXPECT_EQ(got.boxTexts, expected.boxTexts);
+            EXPECT_EQ(got.outcome, expected.outcome);
         }
     }
 
@@ -146,6 +164,55 @@ TEST_F(ReadAheadTest, FailuresInTheMiddleAreReportedWhenTheWalkGetsThere) {
     }
 }
 
+TEST_F(ReadAheadTest, EntriesOfUnknownTypeAreListedAsThoseOfKnownType) {
+    // Some file systems give no entry types: then every kind comes from stat.
+    for (const FormatInfo& info : kFormats) {
+        SCOPED_TRACE(info.cliName);
+        const Outcome known = ListWith(0, {.format = info.format});
+        ExpectSame({.format = info.format, .hideTypes = true}, &known);
+    }
+}
+
+TEST_F(ReadAheadTest, SystemCallsFailingBelowTheHelpersAreReportedForTheirEntry) {
+    Setup setup{
+        .format = ListFormat::Csv,
+        .answer = [](const std::string&, const Failure&) { return AbortRetryIgnore::Ignore; },
+        .sysFaults = {{SysCall::OpenAt, "A1/b2", EACCES},
+                      {SysCall::FstatAt, "A2/b0/C1/file 4.mp3", EIO},
+                      {SysCall::GetDents64, "A3/b1/C2", EIO}}};
+    for (const bool hideTypes : {false, true}) {
+        SCOPED_TRACE(hideTypes ? "types hidden" : "types given");
+        setup.hideTypes = hideTypes;
+        ExpectSame(setup);
+        const Outcome ahead = ListWith(4, setup);
+        const auto filesIn = [&](const std::string& folder) {
+            const std::string line = "\"" + root.string() + "/" + folder + "\",\"file ";
+            int count = 0;
+            for (auto at = ahead.list.find(line); at != std::string::npos;
+                 at = ahead.list.find(line, at + 1))
+                ++count;
+            return count;
+        };
+        EXPECT_EQ(filesIn("A1/b2/C0/"), 0);
+        EXPECT_EQ(filesIn("A2/b0/C1/"), 11);
+        EXPECT_GT(filesIn("A3/b1/C2/"), 0);
+        EXPECT_LT(filesIn("A3/b1/C2/"), 12);
+        for (const char* folder : {"A0/b0/C0/", "A1/b1/C2/", "A2/b0/C2/", "A3/b2/C2/"})
+            EXPECT_EQ(filesIn(folder), 12) << folder;
+        EXPECT_EQ(ahead.outcome, RunOutcome::Completed);
+        // The folder refused is reported; so are the file and the folder read short.
+        const auto reported = [](const std::vector<std::string>& texts, const std::string& part) {
+            return std::count_if(texts.begin(), texts.end(), [&](const std::string& text) {
+                return text.find(part) != std::string::npos;
+            });
+        };
+        EXPECT_GT(reported(ahead.errorTexts, "Permission denied"), 0);
+        EXPECT_GT(reported(ahead.boxTexts, "Input/output error\r\nError reading:file 4.mp3 "), 0);
+        EXPECT_GT(reported(ahead.boxTexts, "Input/output error"),
+                  reported(ahead.boxTexts, "Error reading:file 4.mp3 "));
+    }
+}
+
 TEST_F(ReadAheadTest, TheFilesOfTheTreeAreAllThere) {
     // The agreement above means something only if the list is complete.
     const Outcome ahead = ListWith(4, {.format = ListFormat::TextNames});
@@ -211,6 +278,47 @@ TEST(ReadAheadRetry, AFailureMetAheadIsRetriedOnTheSpot) {
     }
     ASSERT_EQ(chmod((c.root / "Locked").c_str(), 0), 0);
     EXPECT_EQ(RunUnprivileged(ReadAheadThenRetry, &c), 0);
+}
+
+// A Retry of a kind that failed ahead, while a helper reads the details of the same folder's
+// files: the walker learns the kind without writing it into the records the helper reads (the
+// thread sanitizer catches such a write). Entry types are hidden, so every kind comes from stat.
+TEST(ReadAheadRetry, ARetriedKindLeavesTheRecordsOfTheHelpersAlone) {
+    TempDir tmp;
+    const stdfs::path root = tmp / "tree";
+    MakeDir(root);
+    // Links first, whose targets only the helpers read ahead; the file whose kind fails last.
+    for (int i = 0; i < 300; ++i)
+        stdfs::create_symlink("target", root / ("link " + std::to_string(i)));
+    MakeFile(root / "target", 7, 0);
+    MakeFile(root / "x.txt", 5, 0);
+    SystemCallFaults faults({{SysCall::FstatAt, "x.txt", EIO, 1, AT_SYMLINK_NOFOLLOW}}, true);
+    faults.HoldDetailReads(true);
+    auto fileSystem = platform::linuxos::MakeFileSystem(2);
+    const std::string start = root.string() + "/";
+    fileSystem->BeginWalk(start);
+    fileSystem->Prefetch("*.*", true);
+    auto top = fileSystem->OpenFolder(start);
+    // A helper has taken the folder's files and waits at the first link.
+    for (int wait = 0; faults.DetailReads() == 0 && wait < 10000; ++wait)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    top->BeginAll();
+    platform::Entry entry;
+    while (top->NextAll(entry) && entry.name != "x.txt") {
+    }
+    ASSERT_EQ(entry.name, "x.txt");
+    EXPECT_THROW((void)top->ReadKind(entry), Failure);
+    EXPECT_EQ(top->ReadKind(entry), platform::SubFolderKind::NotFolder);  // the Retry
+    // The helper goes on to the record of x.txt.
+    faults.HoldDetailReads(false);
+    top->BeginFiles("*.*");
+    std::vector<std::int64_t> sizes;
+    while (top->NextFile(entry)) sizes.push_back(top->ReadDetails(entry).size);
+    ASSERT_EQ(sizes.size(), 302u);
+    EXPECT_EQ(sizes.back(), 5);
+    EXPECT_EQ(std::count(sizes.begin(), sizes.end(), 7), 301);
+    top.reset();
+    fileSystem->EndWalk();
 }
 
 }  // namespace

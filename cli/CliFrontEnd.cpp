@@ -2,6 +2,7 @@
 #include "cli/CliFrontEnd.h"
 
 #include <iostream>
+#include <utility>
 
 #include "base/Utf8.h"
 #include "engine/ListFormats.h"
@@ -86,7 +87,7 @@ AbortRetryIgnore CliFrontEnd::AskAbortRetryIgnore(const std::string& text, const
         state_.StopRequested = true;
         return AbortRetryIgnore::Abort;
     }
-    Report(OneLine(text));
+    ReportReadFailure(text);
     return AbortRetryIgnore::Ignore;
 }
 
@@ -105,7 +106,22 @@ void CliFrontEnd::ShowStatus(const std::string&, const std::string& stat2) {
 }
 
 void CliFrontEnd::SetErrorText(const std::string& text) {
-    Report(OneLine(text));
+    ReportReadFailure(text);
+}
+
+void CliFrontEnd::NoteFailedPath(const std::string& path, const Failure& failure) {
+    failedPath_ = "skipped '" + path + "': " + failure.Description();
+}
+
+void CliFrontEnd::ReportReadFailure(const std::string& text) {
+    if (failedPath_.empty()) {
+        Report(OneLine(text));
+        return;
+    }
+    std::string report = OneLine(std::exchange(failedPath_, {}));
+    if (report == lastFailedPath_) return;
+    lastFailedPath_ = report;
+    Report(report);
 }
 
 void CliFrontEnd::Yield() {

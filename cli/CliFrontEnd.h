@@ -49,6 +49,7 @@ class CliFrontEnd final : public FrontEnd {
     void ShowStatus(const std::string& stat1, const std::string& stat2) override;
     void SetStat2(const std::string& text) override { stat2_ = text; }
     void SetErrorText(const std::string& text) override;
+    void NoteFailedPath(const std::string& path, const Failure& failure) override;
     void SetCurDir(const std::string&) override {}
     void Yield() override;
     void OpenTray(const std::string& startPath) override;
@@ -60,12 +61,18 @@ class CliFrontEnd final : public FrontEnd {
 
   private:
     void Report(const std::string& text);
+    // Reports what the walker could not read, by the path NoteFailedPath gave when it did, and
+    // a failure met again at once (a folder that can be listed neither for its sub-folders nor
+    // for its files) only once; `text` otherwise.
+    void ReportReadFailure(const std::string& text);
     void ClearProgress();
 
     const CliOptions& options_;
     SharedState& state_;
     std::string caption_ = "Start";
     std::string stat2_;
+    std::string failedPath_;  // the path and failure the walker is about to report
+    std::string lastFailedPath_;
     bool progress_ = false;  // progress lines on a terminal
     bool progressShown_ = false;
     bool listWriteFailed_ = false;

@@ -12,9 +12,11 @@ namespace {
 
 constexpr char kSep = platform::kPathSeparator;
 
+// Failures reported without asking: what is not there (a folder gone in the middle of the
+// walk is "path not found" on Windows), what may not be read, and names the system refuses.
 bool IsQuiet(int number) {
-    return number == FailureNo::FileNotFound || number == FailureNo::PathFileAccess ||
-           number == FailureNo::BadFileName;
+    return number == FailureNo::FileNotFound || number == FailureNo::PathNotFound ||
+           number == FailureNo::PathFileAccess || number == FailureNo::BadFileName;
 }
 
 }  // namespace
@@ -138,10 +140,17 @@ AbortRetryIgnore DirIO::Report(const Failure& failure, std::string_view folderPa
     // A name may hold line ends or escape sequences of its own.
     const std::string name = MaskedControls(entryName);
     const std::string description = MaskedControls(failure.Description());
+    if (!failure.FromListFile()) {
+        try {
+            frontEnd_.NoteFailedPath(std::string(folderPath).append(entryName), failure);
+        } catch (const Failure&) {
+        }
+    }
     // A list file that cannot be written is never an entry's quiet report.
     if (IsQuiet(failure.Number()) && !failure.FromListFile()) {
         std::string text;
-        if (failure.Number() == FailureNo::FileNotFound) {
+        if (failure.Number() == FailureNo::FileNotFound ||
+            failure.Number() == FailureNo::PathNotFound) {
             text = "Last Error: Error reading '" + name + "' Skipping.";
         } else if (failure.Number() == FailureNo::PathFileAccess) {
             text = "Last Error: " + description + "\r\nError reading '" + name + "' Skipping.";

@@ -62,6 +62,11 @@ class FrontEnd {
     virtual void ShowStatus(const std::string& stat1, const std::string& stat2) = 0;
     virtual void SetStat2(const std::string& text) = 0;
     virtual void SetErrorText(const std::string& text) = 0;
+    // Called by the walker just before it reports a failure of reading (SetErrorText or
+    // AskAbortRetryIgnore), with the path of what failed: a folder (ending in the separator) or
+    // an entry in one. A front end without a progress window to look at may name it; the
+    // default does nothing.
+    virtual void NoteFailedPath(const std::string& /*path*/, const Failure& /*failure*/) {}
     // The main window's current-folder field.
     virtual void SetCurDir(const std::string& text) = 0;
     // Lets the window system process pending events (a Stop click, Cancel, a format change).

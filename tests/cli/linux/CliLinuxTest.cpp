@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <thread>
 
@@ -68,16 +69,33 @@ bool CanInjectFailures() {
     return can;
 }
 
+// Each report names the path of what could not be read, once.
 TEST_F(CliTest, ReportsGoToStandardErrorAndTheWalkGoesOn) {
     std::filesystem::create_symlink("nowhere", music / "broken.mp3");
     // A name with an escape sequence reaches no terminal as one.
     std::filesystem::create_symlink("nowhere", music / "x\x1b]0;title\a\xC2\x9B.mp3");
-    const Result r = RunCli({"-f", "csv-names", music.string()});
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, "\"intro\"\r\n\"notes\"\r\n\"blue train\"\r\n");
-    EXPECT_EQ(r.err,
-              "dirscribe-cli: Last Error: Error reading 'broken.mp3' Skipping.\n"
-              "dirscribe-cli: Last Error: Error reading 'x?]0;title??.mp3' Skipping.\n");
+    MakeDir(music / "Locked");
+    chmod((music / "Locked").c_str(), 0);
+    std::string args = music.string();
+    const int status = RunUnprivileged(
+        [](void* arg) -> int {
+            const std::string& start = *static_cast<std::string*>(arg);
+            const Result r = RunCli({"-f", "csv-names", start});
+            const std::string m = start + "/";
+            const std::string expected =
+                "dirscribe-cli: skipped '" + m + "broken.mp3': No such file or directory\n" +
+                "dirscribe-cli: skipped '" + m + "x?]0;title??.mp3': No such file or directory\n" +
+                "dirscribe-cli: skipped '" + m + "Locked/': Permission denied\n";
+            if (r.status == 0 && r.out == "\"intro\"\r\n\"notes\"\r\n\"blue train\"\r\n" &&
+                r.err == expected) {
+                return 0;
+            }
+            std::fprintf(stderr, "status %d, errors:\n%s", r.status, r.err.c_str());
+            return 1;
+        },
+        &args);
+    chmod((music / "Locked").c_str(), 0755);
+    EXPECT_EQ(status, 0);
 }
 
 TEST_F(CliTest, EveryFailedWriteOfTheListFailsTheRun) {

@@ -74,7 +74,9 @@ void DirIO::ListDirectory(std::string& folderPath, const std::string& mask, File
                           RunOptions& options) {
     if (folderPath.empty() || folderPath.back() != kSep) folderPath += kSep;
     const platform::FolderTexts texts = fileSystem_.BeginWalk(folderPath);
-    Walk walk{mask, newListNo, appendNo, volumeText, options, texts, folderPath.size(), folderPath};
+    // The path in the form the headings are made from, for every line below.
+    const std::string& start = texts.path.empty() ? folderPath : texts.path;
+    Walk walk{mask, newListNo, appendNo, volumeText, options, texts, start.size(), start};
     fileSystem_.Prefetch(mask, !(options & RunDirsOnly));
     std::vector<Frame> stack;
     try {

@@ -47,11 +47,14 @@ struct FileDetails {
     std::int64_t mtime = 0;  // seconds since 1970-01-01 00:00 UTC
 };
 
-// The texts of a folder heading that do not come from the folder's own name.
+// The start folder's path as the walk uses it and the texts of its heading. The path is the
+// one form every line of the walk gives: where the system resolves links and ".." (Linux), the
+// resolved path, so that a heading's path below the volume and a file line's full path agree.
 struct FolderTexts {
-    std::string
-        driveLessPath;       // path below the volume's root, starting and ending with the separator
-    std::string folderName;  // last component, or the volume's own name at its root
+    std::string path;           // the start folder's path, ending with the separator
+    std::string driveLessPath;  // path below the volume's root, starting and ending with the
+                                // separator
+    std::string folderName;     // last component, or the volume's own name at its root
 };
 
 // One folder being read. Every operation that touches the disk throws Failure with the

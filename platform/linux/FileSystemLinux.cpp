@@ -423,6 +423,7 @@ class PosixFileSystem final : public FileSystem {
         struct stat st {};
         state_->knowDevice = false;
         if (stat(startPath.c_str(), &st) != 0) {
+            texts.path = startPath;
             texts.driveLessPath = startPath;
             texts.folderName = LastComponent(startPath);
             return texts;
@@ -442,14 +443,9 @@ class PosixFileSystem final : public FileSystem {
         while (!below.empty() && below.back() == '/') below.remove_suffix(1);
         texts.driveLessPath.assign(below).push_back('/');
         if (texts.driveLessPath.front() != '/') texts.driveLessPath.insert(0, 1, '/');
-
-        if (below.empty()) {
-            texts.folderName = LastComponent(mountPoint);
-        } else {
-            std::string_view given = LastComponent(startPath);
-            if (given.empty() || given == "." || given == "..") given = LastComponent(canonical);
-            texts.folderName = given;
-        }
+        texts.folderName = below.empty() ? LastComponent(mountPoint) : LastComponent(canonical);
+        texts.path = canonical;
+        if (texts.path.back() != '/') texts.path += '/';
         return texts;
     }
 

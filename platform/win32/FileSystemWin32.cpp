@@ -323,6 +323,7 @@ SubFolderKind SubFolderKindOf(std::uint32_t attributes, std::uint32_t reparseTag
 
 FolderTexts TextsOfStartFolder(const std::string& startPath) {
     FolderTexts texts;
+    texts.path = startPath;
     texts.driveLessPath = startPath.substr(LeadingCharacters(startPath, 2));
     std::string_view folder = startPath;
     if (!folder.empty() && folder.back() == '\\') folder.remove_suffix(1);

@@ -274,5 +274,19 @@ TEST_F(CliTest, ThirtyThousandLevelsAreWalkedToTheBottom) {
     EXPECT_NE(all.find(heading + "<tr><td>deep</td></tr>\r\n</table>"), std::string::npos);
 }
 
+// A start through a link or with ".." is listed as the folder it leads to, in every line.
+TEST_F(CliTest, AStartThroughALinkIsTheFolderItLeadsTo) {
+    std::filesystem::create_directory_symlink("Music", tmp / "Sounds");
+    const std::string real = std::filesystem::canonical(music).string();
+    for (const std::string& start : {Utf8(tmp / "Sounds"), Utf8(music / "Jazz" / "..")}) {
+        const Result csv = RunCli({"-q", "-f", "csv", "--label", "L", start});
+        EXPECT_NE(csv.out.find("\"" + real + "/\",\"intro.mp3\""), std::string::npos)
+            << start << "\n"
+            << csv.out;
+        const Result html = RunCli({"-q", "-f", "html-names", "--label", "L", start});
+        EXPECT_NE(html.out.find("<b>Music</b>"), std::string::npos) << start << "\n" << html.out;
+    }
+}
+
 }  // namespace
 }  // namespace dirscribe::test

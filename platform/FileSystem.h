@@ -1,6 +1,7 @@
 // FileSystem: the walker's view of folders and files, behind one header for every OS.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -29,8 +30,17 @@ enum class EntryKind : std::uint8_t {
 struct Entry {
     std::string_view name;
     EntryKind kind = EntryKind::Unknown;
-    std::uint32_t index = 0;  // the entry's place in the folder's own records
+    std::uint32_t index = 0;    // the entry's place in the records of that listing
+    std::uint32_t listing = 0;  // the listing that gave it (see NewListingNumber); an entry
+                                // made elsewhere (0) or of an earlier listing is found by name
 };
+
+// A number for a folder's listing, new in the process, so that an entry tells which listing
+// (of which folder, and which reading of it) its index belongs to.
+inline std::uint32_t NewListingNumber() {
+    static std::atomic<std::uint32_t> last{0};
+    return ++last;
+}
 
 // What the first pass learns from an entry's attributes.
 enum class SubFolderKind : std::uint8_t {

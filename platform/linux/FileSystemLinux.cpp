@@ -250,6 +250,7 @@ class PosixFolder final : public Folder {
         }
         // Helpers may still be reading its files' details: the listing stays in the node.
         listing_ = &node_->listing;
+        listingNumber_ = NewListingNumber();
         read_ = ReadState::Complete;
         readError_ = listing_->readError;
     }
@@ -323,6 +324,7 @@ class PosixFolder final : public Folder {
         if (listing_ == &own_ && !own_.names->empty()) oldNames_.push_back(std::move(own_.names));
         listing_ = &own_;
         own_.names = std::make_unique<std::string>();
+        listingNumber_ = NewListingNumber();
         const int err = linuxos::ReadListing(fd_, state_->buffers, own_);
         readError_ = own_.readError;
         if (err != 0) throw FailureFromErrno(err);
@@ -354,15 +356,16 @@ class PosixFolder final : public Folder {
         entry.name = listing_->NameOf(record);
         entry.kind = record.kind;
         entry.index = index;
+        entry.listing = listingNumber_;
     }
 
     // The record behind an entry, or null when the entry did not come from the current
     // listing (then it is looked up by name).
     Record* RecordOf(const Entry& entry) {
-        if (entry.index >= listing_->records.size()) return nullptr;
-        Record& record = listing_->records[entry.index];
-        if (entry.name.data() != listing_->CNameOf(record)) return nullptr;
-        return &record;
+        if (entry.listing != listingNumber_ || entry.index >= listing_->records.size()) {
+            return nullptr;
+        }
+        return &listing_->records[entry.index];
     }
 
     void StoreDetails(std::uint32_t index, const struct stat& st) {
@@ -404,8 +407,9 @@ class PosixFolder final : public Folder {
     int readError_ = 0;
     bool allEndReported_ = false;
     bool filesEndReported_ = false;
-    Listing own_;               // the listing when the walker reads the folder itself
-    Listing* listing_ = &own_;  // that, or the node's when it was read ahead
+    Listing own_;                      // the listing when the walker reads the folder itself
+    Listing* listing_ = &own_;         // that, or the node's when it was read ahead
+    std::uint32_t listingNumber_ = 0;  // of *listing_, once there is one
     std::vector<std::unique_ptr<std::string>> oldNames_;
     std::size_t allCursor_ = 0;
     std::size_t fileCursor_ = 0;

@@ -213,6 +213,7 @@ class Win32Folder final : public Folder {
             entry.name = record.name;
             entry.kind = EntryKindOf(record.attributes, record.reparseTag);
             entry.index = static_cast<std::uint32_t>(records_.size() - 1);
+            entry.listing = listingNumber_;
             return true;
         }
     }
@@ -220,9 +221,8 @@ class Win32Folder final : public Folder {
     // The record behind an entry; an entry that did not come from this folder is looked up
     // by its name.
     const Record& RecordOf(const Entry& entry) {
-        if (entry.index < records_.size()) {
-            const Record& record = records_[entry.index];
-            if (entry.name.data() == record.name.data()) return record;
+        if (entry.listing == listingNumber_ && entry.index < records_.size()) {
+            return records_[entry.index];
         }
         WIN32_FIND_DATAW data{};
         FindHandle lookup;
@@ -271,6 +271,9 @@ class Win32Folder final : public Folder {
     Pass pass_ = Pass::None;
     bool pending_ = false;  // data_ holds an entry not handed out yet
     std::deque<Record> records_;
+    // The folder's records are kept for as long as the folder, whatever is read again: one
+    // number serves all its listings.
+    const std::uint32_t listingNumber_ = NewListingNumber();
 };
 
 class Win32FileSystem final : public FileSystem {

@@ -4,6 +4,7 @@
 
 #include "RunFixture.h"
 #include "engine/ListFormats.h"
+#include "support/FailingSink.h"
 
 namespace dirscribe::test {
 namespace {
@@ -259,33 +260,16 @@ class WriteFailureTest : public FailureTest {
   protected:
     // Every line goes to the disk when the next one needs the room; the `failAt`-th write
     // (1-based) fails `times` times with failure `number`, writing nothing.
-    struct Sink final : ListSink {
-        WriteFailureTest* test;
-        void Write(std::string& buffer) override {
-            if (++test->writes_ >= test->failAt_ && test->times_ > 0) {
-                --test->times_;
-                throw Failure(test->number_, "cannot write list file 'list': refused", true);
-            }
-            test->out_ += buffer;
-            buffer.clear();
-        }
-        void Close() override {}
-        platform::FileIdentity Identity() const override { return {}; }
-    };
     std::string Run(int failAt, int times, int number = FailureNo::DiskFull) {
-        writes_ = 0;
-        failAt_ = failAt;
-        times_ = times;
-        number_ = number;
-        out_.clear();
+        disk = FakeDisk();
+        disk.writesBeforeFailing = failAt - 1;
+        disk.failWrites = times;
+        disk.failureNumber = number;
+        disk.halfWritten = false;
         frontEnd.boxTexts.clear();
         frontEnd.trays.clear();
         ListFiles small(1);
-        small.SetOpener([&](const std::string&, platform::OutputFile::Mode) {
-            auto s = std::make_unique<Sink>();
-            s->test = this;
-            return s;
-        });
+        small.SetOpener(OpenerOn(disk));
         ListingRun r(state, frontEnd, small, fileSystem);
         r.SetRegionalSettings(platform::RegionalSettings::UnitedStates());
         state.OutputFormat = ListFormat::CsvNames;
@@ -293,13 +277,9 @@ class WriteFailureTest : public FailureTest {
         UseMode(Mode::New);
         frontEnd.newListAnswers = {"list"};
         lastOutcome = r.Command1_Click();
-        return out_;
+        return disk.files["list"];
     }
-    std::string out_;
-    int writes_ = 0;
-    int failAt_ = 0;
-    int times_ = 0;
-    int number_ = 0;
+    FakeDisk disk;
 };
 
 const std::string kIntro = "\"intro\"\r\n";

@@ -7,12 +7,12 @@
 #include <string>
 
 #include "FaultyFileSystem.h"
-#include "ScriptedFrontEnd.h"
 #include "engine/ListFiles.h"
 #include "engine/ListingRun.h"
 #include "engine/SharedState.h"
 #include "platform/FileSystem.h"
 #include "support/ExpectedList.h"
+#include "support/ScriptedFrontEnd.h"
 #include "support/TempTree.h"
 
 namespace dirscribe::test {

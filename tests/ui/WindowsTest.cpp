@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 #include <filesystem>
 
 #include "UiFakes.h"

@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "CliFixture.h"
+#include "support/PosixTree.h"
 #include "support/Unprivileged.h"
 
 extern char** environ;
@@ -68,9 +69,9 @@ bool CanInjectFailures() {
 }
 
 TEST_F(CliTest, ReportsGoToStandardErrorAndTheWalkGoesOn) {
-    std::filesystem::create_symlink("nowhere", music / "broken.mp3");
+    MakeBrokenLink(music / "broken.mp3");
     // A name with an escape sequence reaches no terminal as one.
-    std::filesystem::create_symlink("nowhere", music / "x\x1b]0;title\a\xC2\x9B.mp3");
+    MakeBrokenLink(music / "x\x1b]0;title\a\xC2\x9B.mp3");
     const Result r = RunCli({"-f", "csv-names", music.string()});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "\"intro\"\r\n\"notes\"\r\n\"blue train\"\r\n");
@@ -146,13 +147,12 @@ int ListLockedStart(void* arg) {
 TEST_F(CliTest, AStartFolderThatCannotBeReadFailsTheRunAndWritesNoList) {
     const std::filesystem::path locked = tmp / "Locked";
     MakeDir(locked / "Inner");
-    chmod(locked.c_str(), 0);
+    MakeUnreadableFolder(locked);
     EXPECT_EQ(RunUnprivileged(ListLockedStart, const_cast<std::filesystem::path*>(&locked)), 0);
-    chmod(locked.c_str(), 0755);
 }
 
 TEST_F(CliTest, ClosedOrBrokenStandardDescriptorsLeaveTheListAlone) {
-    std::filesystem::create_symlink("nowhere", music / "broken.mp3");
+    MakeBrokenLink(music / "broken.mp3");
     const auto list = tmp / "list.csv";
     const std::vector<std::string> args{"-f", "csv-names", "-n", list.string(), music.string()};
     const std::string expected = "\"intro\"\r\n\"notes\"\r\n\"blue train\"\r\n";

@@ -37,6 +37,7 @@ TEST_F(CliTest, TheWorkedExampleOnStandardOutputInEveryFormat) {
             ASSERT_NE(dirLine, std::string::npos);
             const auto end = r.out.find("\r\n", dirLine);
             const std::string driveLess = r.out.substr(dirLine + 11, end - dirLine - 11);
+            ASSERT_FALSE(driveLess.empty());
             EXPECT_EQ(driveLess.back(), kSep[0]);
             EXPECT_EQ(r.out,
                       ExpectedList("music-format" + std::to_string(f) + ".txt", start, driveLess));
@@ -154,7 +155,7 @@ TEST_F(CliTest, AMissingStartFolderIsNamed) {
     // The system's reason follows the name.
     const std::string named = "dirscribe-cli: cannot read start folder '" + missing + "': ";
     EXPECT_EQ(r.err.rfind(named, 0), 0u) << r.err;
-    EXPECT_GT(r.err.size(), named.size() + 1);
+    ASSERT_GT(r.err.size(), named.size() + 1);
     EXPECT_EQ(r.err.back(), '\n');
     EXPECT_EQ(r.err.find('\n'), r.err.size() - 1);
 }

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -21,7 +20,6 @@ struct FakeDisk {
     int failCloses = 0;           // the next closes that fail
     int failureNumber = FailureNo::DiskFull;
     bool halfWritten = true;  // a failing write puts the first half of its bytes on the disk
-    int writes = 0;           // every write tried
 };
 
 // A list file on a FakeDisk, `id` telling which file it is whatever the path.
@@ -31,7 +29,6 @@ class FailingSink final : public ListSink {
         : disk_(disk), path_(std::move(path)), id_(id) {}
 
     void Write(std::string& buffer) override {
-        ++disk_.writes;
         if (disk_.writesBeforeFailing > 0) {
             --disk_.writesBeforeFailing;
         } else if (disk_.failWrites > 0) {

@@ -14,34 +14,12 @@
 #include <functional>
 
 #include "engine/SharedState.h"
-#include "ui/Dialogs.h"
 #include "ui/DriveSource.h"
 #include "ui/Main.h"
+#include "ui/ScriptedDialogs.h"
 #include "ui/Status.h"
 
 namespace {
-
-using dirscribe::AbortRetryIgnore;
-using dirscribe::ui::FileDialogRequest;
-
-// Answers the run's file dialog with a list in the temporary folder, and everything else yes.
-class TourDialogs final : public dirscribe::ui::Dialogs {
-  public:
-    explicit TourDialogs(QString listFile) : listFile_(std::move(listFile)) {}
-    std::optional<QString> AskFileName(QWidget*, const FileDialogRequest&) override {
-        return listFile_;
-    }
-    bool AskYesNo(QWidget*, const QString&) override { return true; }
-    void ShowMessage(QWidget*, const QString& text) override {
-        std::fprintf(stderr, "message: %s\n", qPrintable(text));
-    }
-    AbortRetryIgnore AskAbortRetryIgnore(QWidget*, const QString&) override {
-        return AbortRetryIgnore::Ignore;
-    }
-
-  private:
-    QString listFile_;
-};
 
 // Lets the window system draw for a while.
 void Settle(int ms) {
@@ -99,7 +77,12 @@ int main(int argc, char** argv) {
     QDir::setCurrent(tree);
 
     dirscribe::SharedState state;
-    TourDialogs dialogs(temp.path() + QStringLiteral("/list.txt"));
+    // The run's file dialog is answered with a list in the temporary folder, every question
+    // with yes.
+    dirscribe::ui::ScriptedDialogs dialogs;
+    dialogs.fileAnswer = temp.path() + QStringLiteral("/list.txt");
+    dialogs.yesNoAnswer = true;
+    dialogs.echoAs = QStringLiteral("dirscribe-screenshot-tour");
     dirscribe::ui::SystemDrives drives;
     dirscribe::ui::Main main(state, dialogs, drives);
     main.move(40, 40);
@@ -129,14 +112,12 @@ int main(int argc, char** argv) {
     // The run happens inside the click; wait until it is over.
     When([&] { return command1->text() == QLatin1String("Start") && caught; },
          [&] {
-             When([] { return QApplication::activeModalWidget() != nullptr; },
-                  [&] {
-                      Settle(600);
-                      QWidget* about = QApplication::activeModalWidget();
-                      ok = Shoot(about, out + QStringLiteral("/about-window.png")) && ok;
-                      about->close();
-                      QTimer::singleShot(100, &app, [&] { app.exit(ok ? 0 : 1); });
-                  });
+             dirscribe::ui::WhenModal([&](QWidget* about) {
+                 Settle(600);
+                 ok = Shoot(about, out + QStringLiteral("/about-window.png")) && ok;
+                 about->close();
+                 QTimer::singleShot(100, &app, [&] { app.exit(ok ? 0 : 1); });
+             });
              QTimer::singleShot(0, &main, [&main] {
                  main.findChild<QAction*>(QStringLiteral("MnuAbout"))->trigger();
              });

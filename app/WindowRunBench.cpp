@@ -10,33 +10,9 @@
 #include <cstdio>
 
 #include "engine/SharedState.h"
-#include "ui/Dialogs.h"
 #include "ui/DriveSource.h"
 #include "ui/Main.h"
-
-namespace {
-
-// Answers the new-list dialog with the list's name and every question with yes.
-class BenchDialogs final : public dirscribe::ui::Dialogs {
-  public:
-    explicit BenchDialogs(QString listFile) : listFile_(std::move(listFile)) {}
-    std::optional<QString> AskFileName(QWidget*, const dirscribe::ui::FileDialogRequest&) override {
-        return listFile_;
-    }
-    bool AskYesNo(QWidget*, const QString&) override { return true; }
-    void ShowMessage(QWidget*, const QString& text) override {
-        std::fprintf(stderr, "dirscribe-window-bench: %s\n", qPrintable(text));
-    }
-    dirscribe::AbortRetryIgnore AskAbortRetryIgnore(QWidget*, const QString& text) override {
-        std::fprintf(stderr, "dirscribe-window-bench: %s\n", qPrintable(text));
-        return dirscribe::AbortRetryIgnore::Ignore;
-    }
-
-  private:
-    QString listFile_;
-};
-
-}  // namespace
+#include "ui/ScriptedDialogs.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -50,7 +26,11 @@ int main(int argc, char** argv) {
         return 1;
     }
     dirscribe::SharedState state;
-    BenchDialogs dialogs(QString::fromLocal8Bit(argv[2]));
+    // The new-list dialog is answered with the list's name, every question with yes.
+    dirscribe::ui::ScriptedDialogs dialogs;
+    dialogs.fileAnswer = QString::fromLocal8Bit(argv[2]);
+    dialogs.yesNoAnswer = true;
+    dialogs.echoAs = QStringLiteral("dirscribe-window-bench");
     dirscribe::ui::SystemDrives drives;
     dirscribe::ui::Main main(state, dialogs, drives);
     main.show();

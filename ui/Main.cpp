@@ -20,6 +20,7 @@
 #include "ui/DriveList.h"
 #include "ui/DriveSource.h"
 #include "ui/FolderList.h"
+#include "ui/MainLayout.h"
 #include "ui/Status.h"
 #include "ui/Twips.h"
 #include "ui/WindowFrontEnd.h"
@@ -40,10 +41,28 @@ W* Place(W* widget, const char* name, QRect box) {
     return widget;
 }
 
+QRect BoxOf(const Twips& dpi, const CaptionedControl& control) {
+    return dpi.Rect(control.left, control.top, control.width, control.height);
+}
+
 QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, QRect box) {
     auto* label = Place(new QLabel(text, parent), name, box);
     label->setTextFormat(Qt::PlainText);
     return label;
+}
+
+QLabel* MakeLabel(QWidget* parent, const CaptionedControl& control, const Twips& dpi) {
+    return MakeLabel(parent, control.name, QString::fromLatin1(control.text), BoxOf(dpi, control));
+}
+
+// The option buttons of one group, placed in its frame.
+template <std::size_t N>
+void MakeOptions(QWidget* frame, const CaptionedControl (&controls)[N], const Twips& dpi,
+                 std::array<QRadioButton*, N>& options) {
+    for (std::size_t i = 0; i < N; ++i) {
+        options[i] = Place(new QRadioButton(QString::fromLatin1(controls[i].text), frame),
+                           controls[i].name, BoxOf(dpi, controls[i]));
+    }
 }
 
 // A read-only one-line field with a sunken border.
@@ -139,13 +158,11 @@ void Main::BuildControls() {
 
     Drive1_ = Place(new DriveList(drives_, client), "Drive1", dpi.Rect(240, 120, 2775, 315));
     Dir1_ = Place(new FolderList(client), "Dir1", dpi.Rect(240, 480, 2775, 3465));
-    MakeLabel(client, "Label3", QStringLiteral("Selected Start Path"),
-              dpi.Rect(3240, 120, 1575, 255));
+    MakeLabel(client, kLabel3, dpi);
     SelPath_ = MakeDisplay(client, "SelPath", dpi.Rect(3240, 360, 4095, 285));
-    MakeLabel(client, "Label5", QStringLiteral("Volume Label:"), dpi.Rect(3240, 760, 1095, 255));
+    MakeLabel(client, kLabel5, dpi);
     VLabel_ = MakeDisplay(client, "VLabel", dpi.Rect(4320, 720, 3015, 300));
-    MakeLabel(client, "Label2", QStringLiteral("Files to include:"),
-              dpi.Rect(3240, 1260, 1215, 255));
+    MakeLabel(client, kLabel2, dpi);
 
     MaskBox_ = Place(new QComboBox(client), "MaskBox", dpi.Rect(4440, 1200, 1455, 315));
     MaskBox_->setEditable(true);
@@ -157,28 +174,19 @@ void Main::BuildControls() {
 
     Command1_ = Place(new QPushButton(QStringLiteral("Start"), client), "Command1",
                       dpi.Rect(6000, 1200, 1215, 320));
-    MakeLabel(client, "Label1", QStringLiteral("Description:"), dpi.Rect(3240, 1560, 975, 255));
+    MakeLabel(client, kLabel1, dpi);
     VolDescBox_ = Place(new QLineEdit(client), "VolDescBox", dpi.Rect(3240, 1800, 4095, 285));
 
     QWidget* frame1 = MakeFrame(client, "Frame1", dpi.Rect(4200, 2040, 3135, 615));
     Refresh_ = Place(new QPushButton(QStringLiteral("Refresh"), client), "Refresh",
                      dpi.Rect(3240, 2280, 855, 255));
     QWidget* frame2 = MakeFrame(client, "Frame2", dpi.Rect(4200, 2640, 3135, 615));
-    MakeLabel(client, "Label4", QStringLiteral("Processing Directory:"),
-              dpi.Rect(3240, 3360, 3975, 255));
+    MakeLabel(client, kLabel4, dpi);
     CurDir_ = MakeDisplay(client, "CurDir", dpi.Rect(3240, 3675, 4095, 285));
 
     // The option buttons, placed in their frames; each frame makes one exclusive group.
-    DFlag_[0] = Place(new QRadioButton(QStringLiteral("Include Files"), frame1), "DFlag(0)",
-                      dpi.Rect(120, 240, 1215, 255));
-    DFlag_[1] = Place(new QRadioButton(QStringLiteral("Directories Only"), frame1), "DFlag(1)",
-                      dpi.Rect(1560, 240, 1455, 255));
-    AppFlag_[0] = Place(new QRadioButton(QStringLiteral("New List"), frame2), "AppFlag(0)",
-                        dpi.Rect(120, 240, 975, 255));
-    AppFlag_[1] = Place(new QRadioButton(QStringLiteral("Append"), frame2), "AppFlag(1)",
-                        dpi.Rect(1200, 240, 975, 255));
-    AppFlag_[2] = Place(new QRadioButton(QStringLiteral("Both"), frame2), "AppFlag(2)",
-                        dpi.Rect(2280, 240, 735, 255));
+    MakeOptions(frame1, kDFlag, dpi, DFlag_);
+    MakeOptions(frame2, kAppFlag, dpi, AppFlag_);
     DFlag_[0]->setChecked(true);
     AppFlag_[1]->setChecked(true);
     // Of an option group only the selected button is a tab stop; the arrow keys move inside.

@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "ui/MainLayout.h"
+
 namespace dirscribe::ui {
 
 double FontScale(const QFont& font, double dpi) {
@@ -15,31 +17,17 @@ double FontScale(const QFont& font, double dpi) {
     const QStyle* style = QApplication::style();
     const double option = style->pixelMetric(QStyle::PM_ExclusiveIndicatorWidth) +
                           style->pixelMetric(QStyle::PM_RadioButtonLabelSpacing);
-    struct Caption {
-        const char* text;
-        int twips;     // the width of its box
-        double extra;  // what the control needs beside the text, in pixels
-    };
-    // The fixed captions of the main window: labels, and option buttons with their circle.
-    static constexpr Caption kCaptions[] = {
-        {"Selected Start Path", 1575, 0},
-        {"Volume Label:", 1095, 0},
-        {"Files to include:", 1215, 0},
-        {"Description:", 975, 0},
-        {"Include Files", 1215, 1},
-        {"Directories Only", 1455, 1},
-        {"New List", 975, 1},
-        {"Append", 975, 1},
-        {"Both", 735, 1},
-    };
+    // Each caption, with an option button's circle beside it, fits the width and height of its
+    // control's box.
     double scale = 1.0;
-    for (const Caption& c : kCaptions) {
-        const double needed =
-            metrics.horizontalAdvance(QLatin1String(c.text)) + c.extra * option + 2;
-        scale = std::max(scale, needed / (c.twips * dpi / kTwipsPerInch));
-    }
-    // A label is 255 twips high.
-    scale = std::max(scale, (metrics.height() + 1) / (255 * dpi / kTwipsPerInch));
+    const auto fit = [&](const CaptionedControl& control, double beside) {
+        const double needed = metrics.horizontalAdvance(QLatin1String(control.text)) + beside + 2;
+        scale = std::max(scale, needed / (control.width * dpi / kTwipsPerInch));
+        scale = std::max(scale, (metrics.height() + 1) / (control.height * dpi / kTwipsPerInch));
+    };
+    for (const CaptionedControl* label : kLabels) fit(*label, 0);
+    for (const CaptionedControl& button : kDFlag) fit(button, option);
+    for (const CaptionedControl& button : kAppFlag) fit(button, option);
     // In steps of 5 %, so that small differences between fonts give the same window.
     return std::min(3.0, std::ceil(scale * 20 - 1e-9) / 20);
 }

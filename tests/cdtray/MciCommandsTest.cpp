@@ -53,6 +53,7 @@ TEST(MciCommandsTest, EachPairReturnsTheStatusOfItsSecondText) {
     RecordingSender mci;
     mci.statuses["open E: type cdaudio alias DriveE wait"] = 289;
     EXPECT_EQ(cdtray::SendOpenDoor("E", mci.Sender()), 0);
+    ASSERT_FALSE(mci.sent.empty());
     EXPECT_EQ(mci.sent.back(), "set DriveE door open");
     mci.statuses["set DriveE door open"] = 263;
     EXPECT_EQ(cdtray::SendOpenDoor("E", mci.Sender()), 263);

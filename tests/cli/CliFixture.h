@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "support/ExpectedList.h"
 #include "support/Process.h"
 #include "support/TempTree.h"
 
@@ -19,22 +20,6 @@ inline constexpr std::size_t kFullPipe = 60000;
 
 inline Result RunCli(const std::vector<std::string>& args) {
     return RunProgram(DIRSCRIBE_CLI, args);
-}
-
-// An expected list of tests/engine/expected with {START}, {DRIVELESS} and {SEP} put in.
-inline std::string Expected(const std::string& name, const std::string& start,
-                            const std::string& driveLess) {
-    std::string text = ReadFile(std::filesystem::path(DIRSCRIBE_EXPECTED_DIR) / name);
-    auto replace = [&](const std::string& from, const std::string& to) {
-        for (auto at = text.find(from); at != std::string::npos;
-             at = text.find(from, at + to.size())) {
-            text.replace(at, from.size(), to);
-        }
-    };
-    replace("{START}", start);
-    replace("{DRIVELESS}", driveLess);
-    replace("{SEP}", kSep);
-    return text;
 }
 
 class CliTest : public ::testing::Test {

@@ -30,16 +30,17 @@ TEST_F(CliTest, TheWorkedExampleOnStandardOutputInEveryFormat) {
             RunCli({"--label", "MUSIC01", "-f", std::to_string(f), music.string()});
         EXPECT_EQ(byNumber.out, r.out);
         if (f == 2 || f == 3 || f == 4 || f == 5) {
-            EXPECT_EQ(r.out, Expected("music-format" + std::to_string(f) + ".txt", start, ""));
+            EXPECT_EQ(r.out, ExpectedList("music-format" + std::to_string(f) + ".txt", start, ""));
         } else {
             // The text formats carry the drive-less path: check the rest of the lines.
             const auto dirLine = r.out.find("Directory: ");
             ASSERT_NE(dirLine, std::string::npos);
             const auto end = r.out.find("\r\n", dirLine);
             const std::string driveLess = r.out.substr(dirLine + 11, end - dirLine - 11);
+            ASSERT_FALSE(driveLess.empty());
             EXPECT_EQ(driveLess.back(), kSep[0]);
             EXPECT_EQ(r.out,
-                      Expected("music-format" + std::to_string(f) + ".txt", start, driveLess));
+                      ExpectedList("music-format" + std::to_string(f) + ".txt", start, driveLess));
         }
     }
 }
@@ -55,7 +56,7 @@ TEST_F(CliTest, NewListsAreNotReplacedWithoutLeave) {
     r = RunCli({"-y", "-n", list.string(), "--label", "MUSIC01", "-f", "csv", music.string()});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "");
-    EXPECT_EQ(ReadFile(list), Expected("music-format3.txt", music.string() + kSep, ""));
+    EXPECT_EQ(ReadFile(list), ExpectedList("music-format3.txt", music.string() + kSep, ""));
 }
 
 TEST_F(CliTest, AppendAndBoth) {
@@ -154,7 +155,7 @@ TEST_F(CliTest, AMissingStartFolderIsNamed) {
     // The system's reason follows the name.
     const std::string named = "dirscribe-cli: cannot read start folder '" + missing + "': ";
     EXPECT_EQ(r.err.rfind(named, 0), 0u) << r.err;
-    EXPECT_GT(r.err.size(), named.size() + 1);
+    ASSERT_GT(r.err.size(), named.size() + 1);
     EXPECT_EQ(r.err.back(), '\n');
     EXPECT_EQ(r.err.find('\n'), r.err.size() - 1);
 }

@@ -2,59 +2,21 @@
 // double lines.
 #include <gtest/gtest.h>
 
-#include <map>
 #include <memory>
 
 #include "base/Failure.h"
 #include "engine/ListFiles.h"
+#include "support/FailingSink.h"
 #include "support/TempTree.h"
 
 namespace dirscribe {
 namespace {
 
+using test::FailingSink;
+using test::FakeDisk;
 using test::ReadFile;
 using test::TempDir;
 using Mode = platform::OutputFile::Mode;
-
-// A sink that keeps what it is given and fails its next `failWrites` writes (or closes).
-struct FakeDisk {
-    std::map<std::string, std::string> files;
-    int failWrites = 0;
-    int failCloses = 0;
-    int writes = 0;
-};
-
-class FakeSink final : public ListSink {
-  public:
-    FakeSink(FakeDisk& disk, std::string path, std::uint64_t id)
-        : disk_(disk), path_(std::move(path)), id_(id) {}
-    void Write(std::string& buffer) override {
-        ++disk_.writes;
-        if (disk_.failWrites > 0) {
-            --disk_.failWrites;
-            // Half of it reaches the disk before it fills.
-            const auto half = buffer.size() / 2;
-            disk_.files[path_] += buffer.substr(0, half);
-            buffer.erase(0, half);
-            throw Failure(FailureNo::DiskFull, "cannot write list file '" + path_ + "': disk full",
-                          true);
-        }
-        disk_.files[path_] += buffer;
-        buffer.clear();
-    }
-    void Close() override {
-        if (disk_.failCloses > 0) {
-            --disk_.failCloses;
-            throw Failure(FailureNo::DeviceIO, "cannot close '" + path_ + "'", true);
-        }
-    }
-    platform::FileIdentity Identity() const override { return {1, id_}; }
-
-  private:
-    FakeDisk& disk_;
-    std::string path_;
-    std::uint64_t id_;
-};
 
 class ListFilesTest : public ::testing::Test {
   protected:
@@ -63,7 +25,7 @@ class ListFilesTest : public ::testing::Test {
             // "same" and "alias" are one file reached by two paths.
             const std::uint64_t id =
                 path == "alias" ? std::hash<std::string>{}("same") : std::hash<std::string>{}(path);
-            return std::make_unique<FakeSink>(disk, path, id);
+            return std::make_unique<FailingSink>(disk, path, id);
         });
     }
     FakeDisk disk;
@@ -167,9 +129,7 @@ TEST_F(ListFilesTest, AFailedWriteAsksWhatToDoWithTheBytesLeft) {
         SCOPED_TRACE(static_cast<int>(c.answer));
         ListFiles list(64);
         FakeDisk fake;
-        list.SetOpener([&](const std::string& path, Mode) {
-            return std::make_unique<FakeSink>(fake, path, 1);
-        });
+        list.SetOpener(test::OpenerOn(fake));
         std::vector<std::size_t> asked;
         list.SetWriteFailureHandler(
             [&](const Failure& f, std::size_t bytes, std::size_t lines, bool closing) {

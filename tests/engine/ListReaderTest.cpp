@@ -4,30 +4,18 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
+
+#include "support/ExpectedList.h"
 
 namespace dirscribe {
 namespace {
 
+// The expected list of a format as written of D:\Music on Windows, on every system.
 std::string ExpectedList(int format) {
-    std::ifstream in(std::filesystem::path(DIRSCRIBE_EXPECTED_DIR) /
-                         ("music-format" + std::to_string(format) + ".txt"),
-                     std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    std::string s = text.str();
-    const auto replace = [&](const std::string& from, const std::string& to) {
-        for (auto at = s.find(from); at != std::string::npos; at = s.find(from, at + to.size()))
-            s.replace(at, from.size(), to);
-    };
-    replace("{START}", "D:\\Music\\");
-    replace("{DRIVELESS}", "\\Music\\");
-    replace("{SEP}", "\\");
-    return s;
+    return test::ExpectedList("music-format" + std::to_string(format) + ".txt", "D:\\Music\\",
+                              "\\Music\\", "\\");
 }
 
 // Every entry as "format|volume|folder|name|size|date", a folder's name ending in "/".

@@ -13,6 +13,7 @@
 
 #include "RunFixture.h"
 #include "platform/linux/FileSystemLinux.h"
+#include "support/PosixTree.h"
 #include "support/Unprivileged.h"
 #include "support/linux/SystemCallFaults.h"
 
@@ -118,9 +119,9 @@ class ReadAheadTest : public ::testing::Test {
         MakeFile(root / ".hidden", 1, 0);
         MakeDir(root / "pagefile.sys");
         MakeFile(root / "pagefile.sys" / "inside.txt", 1, 0);
-        std::filesystem::create_symlink("top.txt", root / "link.txt");
-        std::filesystem::create_symlink("missing", root / "broken.mp3");
-        std::filesystem::create_directory_symlink("A0", root / "folder link");
+        MakeLink(root / "link.txt", "top.txt");
+        MakeBrokenLink(root / "broken.mp3");
+        MakeLink(root / "folder link", "A0");
         mkfifo((root / "pipe.mp3").c_str(), 0644);
     }
 
@@ -276,7 +277,7 @@ TEST(ReadAheadRetry, AFailureMetAheadIsRetriedOnTheSpot) {
         ASSERT_EQ(chown((c.root / "Locked").c_str(), 65534, 65534), 0);
         ASSERT_EQ(chown((c.root / "Locked" / "inside.txt").c_str(), 65534, 65534), 0);
     }
-    ASSERT_EQ(chmod((c.root / "Locked").c_str(), 0), 0);
+    MakeUnreadableFolder(c.root / "Locked");
     EXPECT_EQ(RunUnprivileged(ReadAheadThenRetry, &c), 0);
 }
 

@@ -8,15 +8,6 @@ namespace dirscribe::test {
 
 namespace {
 
-std::string ReplaceAll(std::string text, const std::string& from, const std::string& to) {
-    if (from.empty()) return text;
-    for (std::size_t at = text.find(from); at != std::string::npos;
-         at = text.find(from, at + to.size())) {
-        text.replace(at, from.size(), to);
-    }
-    return text;
-}
-
 // Writes {SEP} for the separators of the paths that follow {START} and {DRIVELESS} (up to the
 // end of the line or of the quoted field), so that one expected file serves every system.
 std::string MarkSeparators(const std::string& text) {
@@ -67,7 +58,7 @@ std::vector<std::string> Lines(const std::string& list) {
 
 void ExpectListMatches(const std::string& list, const std::string& name, const std::string& start,
                        const std::string& driveLess) {
-    const stdfs::path file = stdfs::path(DIRSCRIBE_EXPECTED_DIR) / name;
+    const stdfs::path file = ExpectedListFile(name);
     if (const char* update = std::getenv("DIRSCRIBE_UPDATE_EXPECTED"); update && *update == '1') {
         // Drive-less paths may equal the full ones: put them back only after "Directory: ".
         WriteFile(file, MarkSeparators(ReplaceAll(
@@ -76,13 +67,6 @@ void ExpectListMatches(const std::string& list, const std::string& name, const s
         return;
     }
     EXPECT_EQ(list, ExpectedList(name, start, driveLess)) << "list differs from " << file;
-}
-
-std::string ExpectedList(const std::string& name, const std::string& start,
-                         const std::string& driveLess) {
-    const std::string text = ReadFile(stdfs::path(DIRSCRIBE_EXPECTED_DIR) / name);
-    return ReplaceAll(ReplaceAll(ReplaceAll(text, "{START}", start), "{DRIVELESS}", driveLess),
-                      "{SEP}", kSep);
 }
 
 }  // namespace dirscribe::test

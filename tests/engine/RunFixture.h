@@ -7,11 +7,12 @@
 #include <string>
 
 #include "FaultyFileSystem.h"
-#include "ScriptedFrontEnd.h"
 #include "engine/ListFiles.h"
 #include "engine/ListingRun.h"
 #include "engine/SharedState.h"
 #include "platform/FileSystem.h"
+#include "support/ExpectedList.h"
+#include "support/ScriptedFrontEnd.h"
 #include "support/TempTree.h"
 
 namespace dirscribe::test {
@@ -87,10 +88,5 @@ std::vector<std::string> Lines(const std::string& list);
 // list instead (review the change before committing).
 void ExpectListMatches(const std::string& list, const std::string& name, const std::string& start,
                        const std::string& driveLess);
-
-// The text of an expected file with `start`, `driveLess` and kSep put in for {START},
-// {DRIVELESS} and {SEP}.
-std::string ExpectedList(const std::string& name, const std::string& start,
-                         const std::string& driveLess);
 
 }  // namespace dirscribe::test

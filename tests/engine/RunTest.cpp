@@ -69,6 +69,7 @@ TEST_F(RunTest, NewAppendAndBothWriteTheSameLines) {
     EXPECT_EQ(run.Command1_Click(), RunOutcome::Completed);
     EXPECT_EQ(ReadFile(both), expected);
     EXPECT_EQ(ReadFile(appended), expected + expected + expected);
+    ASSERT_GE(frontEnd.dialogTitles.size(), 2u);
     EXPECT_EQ(frontEnd.dialogTitles.back(), "Save List As (Append File)");
     EXPECT_EQ(frontEnd.dialogTitles[frontEnd.dialogTitles.size() - 2], "Save List As (New File)");
 }

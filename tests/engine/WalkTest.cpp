@@ -109,6 +109,7 @@ TEST_F(WalkTest, LongAndDottedNamesInEachFormat) {
     MakeFile(root / "R&B, live.mp3", 1, LocalTime(2001, 2, 3, 4, 5, 6));
 
     auto names = NameLines(root);
+    ASSERT_EQ(names.size(), 7u);
     EXPECT_EQ(names[4], Pad("a.b.c"));
     EXPECT_EQ(names[5], std::string(65, 'L'));
     EXPECT_EQ(names[6], Pad("R&B, live.mp3"));
@@ -117,10 +118,10 @@ TEST_F(WalkTest, LongAndDottedNamesInEachFormat) {
         Lines(ListNew(root, ListFormat::CsvNames)),
         (std::vector<std::string>{"\"a.b\"", "\"" + std::string(70, 'L') + "\"", "\"R&B, live\""}));
     const auto csv = Lines(ListNew(root, ListFormat::Csv));
-    EXPECT_EQ(csv[2], "\"" + root.string() + kSep + "\",\"" + longName +
-                          "\",\"               5\",2/3/2001 4:05:06 AM");
-    EXPECT_EQ(csv[3], "\"" + root.string() + kSep +
-                          "\",\"R&B, live.mp3\",\"               1\",2/3/2001 4:05:06 AM");
+    EXPECT_EQ(csv.at(2), "\"" + root.string() + kSep + "\",\"" + longName +
+                             "\",\"               5\",2/3/2001 4:05:06 AM");
+    EXPECT_EQ(csv.at(3), "\"" + root.string() + kSep +
+                             "\",\"R&B, live.mp3\",\"               1\",2/3/2001 4:05:06 AM");
     EXPECT_EQ(Lines(ListNew(root, ListFormat::HtmlNames)).at(4), "<tr><td>R&amp;B, live</td></tr>");
     EXPECT_EQ(Lines(ListNew(root, ListFormat::Html)).at(3),
               "<tr><td>" + longName +

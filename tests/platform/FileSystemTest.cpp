@@ -23,6 +23,7 @@
 #include "platform/linux/FolderListing.h"
 #include "platform/linux/MountTable.h"
 #include "platform/linux/Volumes.h"
+#include "support/PosixTree.h"
 #include "support/TempTree.h"
 #include "support/Unprivileged.h"
 #include "support/linux/DeepChain.h"
@@ -33,6 +34,7 @@ namespace {
 namespace fs = std::filesystem;
 using test::MakeDir;
 using test::MakeFile;
+using test::MakeLink;
 using test::TempDir;
 
 std::string Slash(const fs::path& path) {
@@ -111,8 +113,8 @@ TEST(PlatformFolder, TellsKindsAndListsOnlyOrdinaryFiles) {
     TempDir dir;
     MakeDir(dir / "sub");
     MakeFile(dir / "file.txt", 10, 0);
-    fs::create_directory_symlink("sub", dir / "link-to-sub");
-    fs::create_symlink("file.txt", dir / "link-to-file");
+    MakeLink(dir / "link-to-sub", "sub");
+    MakeLink(dir / "link-to-file", "file.txt");
     ASSERT_EQ(0, mkfifo((dir / "pipe").c_str(), 0644));
     auto folder = OpenTop(*MakeFileSystem(), Slash(dir.Path()));
 
@@ -169,11 +171,10 @@ TEST(PlatformFolder, ReadsDetailsOfFilesAndLinkTargets) {
     const std::int64_t fiveGiB = std::int64_t{5} << 30;
     MakeFile(dir / "big.iso", fiveGiB, before1970);
     MakeFile(dir / "target.bin", 1234, 1'100'000'000);
-    fs::create_symlink("target.bin", dir / "link.bin");
+    MakeLink(dir / "link.bin", "target.bin");
     test::SetMtime(dir / "link.bin", 42);  // the link's own time must not show
-    fs::create_symlink("missing", dir / "broken");
-    fs::create_symlink("loop-b", dir / "loop-a");
-    fs::create_symlink("loop-a", dir / "loop-b");
+    test::MakeBrokenLink(dir / "broken");
+    test::MakeLinkLoop(dir / "loop-a", dir / "loop-b");
     auto folder = OpenTop(*MakeFileSystem(), Slash(dir.Path()));
 
     std::map<std::string, std::pair<std::int64_t, std::int64_t>> details;
@@ -211,10 +212,9 @@ TEST(PlatformFolder, ReportsFoldersThatCannotBeOpened) {
 // Permission checks mean nothing to root, so these run as an ordinary user.
 TEST(PlatformFolder, RefusedAccessIsFailure75) {
     TempDir dir;
-    MakeDir(dir / "locked");
+    test::MakeUnreadableFolder(dir / "locked");
     MakeDir(dir / "no-search");
     MakeFile(dir / "no-search" / "song.mp3", 5, 0);
-    chmod((dir / "locked").c_str(), 0);
     chmod((dir / "no-search").c_str(), 0644);  // names readable, entries not
     std::string topPath = Slash(dir.Path());
     const int status = test::RunUnprivileged(
@@ -315,7 +315,7 @@ TEST(PlatformWalk, BeginWalkGivesHeadingTexts) {
 
     TempDir dir;
     MakeDir(dir / "Music");
-    fs::create_directory_symlink("Music", dir / "Sounds");
+    MakeLink(dir / "Sounds", "Music");
     const std::string real = fs::canonical(dir / "Music").string();
     const std::string mountPoint = linuxos::FindMount(real)->target;
     const std::string below = mountPoint == "/" ? real : real.substr(mountPoint.size());

@@ -12,6 +12,7 @@
 #include <QSignalSpy>
 #include <QStyleOptionButton>
 #include <QTest>
+#include <QTimer>
 #include <QTreeWidget>
 #include <cmath>
 #include <filesystem>

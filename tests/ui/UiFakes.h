@@ -1,57 +1,18 @@
-// UiFakes: dialogs answered by the test, drives offered by it, and helpers for modal windows.
+// UiFakes: drives offered by the test, and the scripted dialogs the window tests answer.
 #pragma once
 
-#include <QApplication>
-#include <QTimer>
-#include <QWidget>
-#include <deque>
 #include <functional>
-#include <map>
-#include <optional>
 #include <string>
 #include <vector>
 
 #include "base/Failure.h"
-#include "ui/Dialogs.h"
 #include "ui/DriveSource.h"
+#include "ui/ScriptedDialogs.h"
 
 namespace dirscribe::test {
 
-// Answers every dialog from the queues the test fills, and records what was asked.
-class ScriptedDialogs : public ui::Dialogs {
-  public:
-    std::deque<std::optional<QString>> fileAnswers;  // nothing: Cancel
-    std::deque<bool> yesNoAnswers;
-    std::deque<AbortRetryIgnore> abortRetryIgnoreAnswers;
-
-    std::vector<ui::FileDialogRequest> fileRequests;
-    QStringList questions;
-    QStringList messages;
-    QStringList boxes;
-
-    std::optional<QString> AskFileName(QWidget*, const ui::FileDialogRequest& request) override {
-        fileRequests.push_back(request);
-        return Take(fileAnswers, std::optional<QString>());
-    }
-    bool AskYesNo(QWidget*, const QString& text) override {
-        questions << text;
-        return Take(yesNoAnswers, false);
-    }
-    void ShowMessage(QWidget*, const QString& text) override { messages << text; }
-    AbortRetryIgnore AskAbortRetryIgnore(QWidget*, const QString& text) override {
-        boxes << text;
-        return Take(abortRetryIgnoreAnswers, AbortRetryIgnore::Ignore);
-    }
-
-  private:
-    template <class T>
-    static T Take(std::deque<T>& queue, T otherwise) {
-        if (queue.empty()) return otherwise;
-        T value = queue.front();
-        queue.pop_front();
-        return value;
-    }
-};
+using ui::ScriptedDialogs;
+using ui::WhenModal;
 
 // A drive of FakeDrives: where it opens, its label, and how often it fails before it is ready.
 struct FakeDrive {
@@ -108,17 +69,5 @@ class FakeDrives : public ui::DriveSource {
         throw Failure(FailureNo::DiskNotReady, description);
     }
 };
-
-// Calls `act` with the modal window once one is up (a dialog shown with exec()); gives up after
-// about five seconds, so that a window that never shows fails the test rather than hanging it.
-inline void WhenModal(std::function<void(QWidget*)> act, int triesLeft = 500) {
-    QTimer::singleShot(10, [act = std::move(act), triesLeft]() mutable {
-        if (QWidget* modal = QApplication::activeModalWidget()) {
-            act(modal);
-        } else if (triesLeft > 0) {
-            WhenModal(std::move(act), triesLeft - 1);
-        }
-    });
-}
 
 }  // namespace dirscribe::test

@@ -8,8 +8,8 @@
 #include "cdtray/linux/DeviceTray.h"
 #include "engine/ListingRun.h"
 #include "linux/RecordingDevices.h"
+#include "support/ScriptedFrontEnd.h"
 #include "support/TempTree.h"
-#include "tests/engine/ScriptedFrontEnd.h"
 
 namespace dirscribe::test {
 namespace {

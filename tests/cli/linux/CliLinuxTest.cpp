@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "CliFixture.h"
+#include "support/PosixTree.h"
 #include "support/Unprivileged.h"
 #include "support/linux/DeepChain.h"
 
@@ -71,11 +72,10 @@ bool CanInjectFailures() {
 
 // Each report names the path of what could not be read, once.
 TEST_F(CliTest, ReportsGoToStandardErrorAndTheWalkGoesOn) {
-    std::filesystem::create_symlink("nowhere", music / "broken.mp3");
+    MakeBrokenLink(music / "broken.mp3");
     // A name with an escape sequence reaches no terminal as one.
-    std::filesystem::create_symlink("nowhere", music / "x\x1b]0;title\a\xC2\x9B.mp3");
-    MakeDir(music / "Locked");
-    chmod((music / "Locked").c_str(), 0);
+    MakeBrokenLink(music / "x\x1b]0;title\a\xC2\x9B.mp3");
+    MakeUnreadableFolder(music / "Locked");
     std::string args = music.string();
     const int status = RunUnprivileged(
         [](void* arg) -> int {
@@ -94,7 +94,6 @@ TEST_F(CliTest, ReportsGoToStandardErrorAndTheWalkGoesOn) {
             return 1;
         },
         &args);
-    chmod((music / "Locked").c_str(), 0755);
     EXPECT_EQ(status, 0);
 }
 
@@ -165,13 +164,12 @@ int ListLockedStart(void* arg) {
 TEST_F(CliTest, AStartFolderThatCannotBeReadFailsTheRunAndWritesNoList) {
     const std::filesystem::path locked = tmp / "Locked";
     MakeDir(locked / "Inner");
-    chmod(locked.c_str(), 0);
+    MakeUnreadableFolder(locked);
     EXPECT_EQ(RunUnprivileged(ListLockedStart, const_cast<std::filesystem::path*>(&locked)), 0);
-    chmod(locked.c_str(), 0755);
 }
 
 TEST_F(CliTest, ClosedOrBrokenStandardDescriptorsLeaveTheListAlone) {
-    std::filesystem::create_symlink("nowhere", music / "broken.mp3");
+    MakeBrokenLink(music / "broken.mp3");
     const auto list = tmp / "list.csv";
     const std::vector<std::string> args{"-f", "csv-names", "-n", list.string(), music.string()};
     const std::string expected = "\"intro\"\r\n\"notes\"\r\n\"blue train\"\r\n";
@@ -276,7 +274,7 @@ TEST_F(CliTest, ThirtyThousandLevelsAreWalkedToTheBottom) {
 
 // A start through a link or with ".." is listed as the folder it leads to, in every line.
 TEST_F(CliTest, AStartThroughALinkIsTheFolderItLeadsTo) {
-    std::filesystem::create_directory_symlink("Music", tmp / "Sounds");
+    MakeLink(tmp / "Sounds", "Music");
     const std::string real = std::filesystem::canonical(music).string();
     for (const std::string& start : {Utf8(tmp / "Sounds"), Utf8(music / "Jazz" / "..")}) {
         const Result csv = RunCli({"-q", "-f", "csv", "--label", "L", start});

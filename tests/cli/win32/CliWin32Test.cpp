@@ -39,8 +39,8 @@ TEST(CliWin32Test, TheWorkedExampleComesOutByteForByteFromTheDrivesMusicFolder) 
         const Result r = RunCli({"--label", "MUSIC01", "-f", formats[f], start});
         EXPECT_EQ(r.status, 0) << r.err;
         EXPECT_EQ(r.err, "");
-        EXPECT_EQ(r.out,
-                  Expected("music-format" + std::to_string(f) + ".txt", start + "\\", "\\Music\\"));
+        EXPECT_EQ(r.out, ExpectedList("music-format" + std::to_string(f) + ".txt", start + "\\",
+                                      "\\Music\\"));
         if (f == 3) {
             EXPECT_NE(r.out.find("\r\n\"" + drive +
                                  "\\Music\\\",\"intro.mp3\",\"       4,123,456\",5/17/2003 "
@@ -52,7 +52,7 @@ TEST(CliWin32Test, TheWorkedExampleComesOutByteForByteFromTheDrivesMusicFolder) 
     const TempDir out;
     const stdfs::path list = out / "list.htm";
     EXPECT_EQ(RunCli({"--label", "MUSIC01", "-f", "html", "-n", Utf8(list), start}).status, 0);
-    EXPECT_EQ(ReadFile(list), Expected("music-format5.txt", start + "\\", "\\Music\\"));
+    EXPECT_EQ(ReadFile(list), ExpectedList("music-format5.txt", start + "\\", "\\Music\\"));
 }
 
 TEST_F(CliTest, UnicodeArgumentsArriveWholeAndTheListIsInTheAnsiCodePage) {

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include "RunFixture.h"
+#include "support/PosixTree.h"
 
 namespace dirscribe::test {
 namespace {
@@ -42,7 +43,7 @@ TEST_F(RunPosixTest, ListFilesThatAreNotRegularFilesAreRefusedWithoutWaiting) {
 TEST_F(RunPosixTest, AListAndALinkToItAreOneFile) {
     const auto list = tmp / "cat.txt";
     WriteFile(list, "catalogue");
-    stdfs::create_symlink(list, tmp / "link.txt");
+    MakeLink(tmp / "link.txt", list);
     UseMode(Mode::Both);
     frontEnd.newListAnswers = {(tmp / "link.txt").string()};
     frontEnd.appendAnswers = {list.string()};
@@ -54,7 +55,7 @@ TEST_F(RunPosixTest, ControlCharactersInNamesCannotForgeLines) {
     // Legal in Linux names: line ends, escape sequences, tabs.
     MakeDir(music / "Jazz\r\nVolume:    FORGED");
     MakeFile(music / "Jazz" / "a\nb\x1b[2J.mp3", 1, 0);
-    stdfs::create_symlink("nowhere", music / "gone\r\nDirectory: x");
+    MakeBrokenLink(music / "gone\r\nDirectory: x");
     for (const FormatInfo& info : kFormats) {
         SCOPED_TRACE(info.cliName);
         const std::string list = ListNew(music, info.format);

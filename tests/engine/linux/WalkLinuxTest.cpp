@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "RunFixture.h"
+#include "support/PosixTree.h"
 #include "support/Unprivileged.h"
 
 namespace dirscribe::test {
@@ -67,9 +68,9 @@ TEST_F(WalkPosixTest, LinksToFoldersAreNotWalkedLinksToFilesAreListed) {
     const auto root = tmp / "l";
     MakeDir(root / "real");
     MakeFile(root / "real" / "target.txt", 1234, LocalTime(2010, 6, 1, 12, 0, 0));
-    stdfs::create_directory_symlink(".", root / "loop");
-    stdfs::create_symlink("real/target.txt", root / "link.txt");
-    stdfs::create_symlink("nowhere", root / "broken.txt");
+    MakeLinkToOwnFolder(root / "loop");
+    MakeLink(root / "link.txt", "real/target.txt");
+    MakeBrokenLink(root / "broken.txt");
     const std::string all = ListNew(root, ListFormat::Text);
     EXPECT_EQ(all.find("loop"), std::string::npos);
     EXPECT_NE(all.find(Pad("link.txt") + "           1,234 bytes 6/1/2010 12:00:00 PM"),
@@ -142,7 +143,7 @@ TEST_F(WalkPosixTest, AnUnreadableSubFolderIsStillListedWithItsHeading) {
     MakeDir(dir / "tree" / "Locked" / "Inner");
     MakeFile(dir / "tree" / "Locked" / "secret.txt", 1, 0);
     MakeFile(dir / "tree" / "open.txt", 1, LocalTime(2020, 1, 1, 0, 0, 0));
-    chmod((dir / "tree" / "Locked").c_str(), 0);
+    MakeUnreadableFolder(dir / "tree" / "Locked");
 
     ASSERT_EQ(RunUnprivileged(ListUnprivileged, &dir), 0);
     const auto lines = Lines(ReadFile(dir / "out" / "list.txt"));

@@ -100,9 +100,10 @@ TEST_F(WalkWin32Test, NamesOutsideTheAnsiCodePageAreWrittenAsItMakesThem) {
 
     // The other formats take the same bytes; the HTML heading cell too.
     const auto html = Lines(ListNew(root, ListFormat::HtmlNames));
-    EXPECT_EQ(html[2], "<tr><td bgcolor=#3399FF><b>" + std::string(6, '?') + "</b></td></tr>");
-    EXPECT_EQ(html[3], "<tr><td>caf\xE9</td></tr>");
+    EXPECT_EQ(html.at(2), "<tr><td bgcolor=#3399FF><b>" + std::string(6, '?') + "</b></td></tr>");
+    EXPECT_EQ(html.at(3), "<tr><td>caf\xE9</td></tr>");
     // The progress texts stay Unicode: only the list is in the code page.
+    ASSERT_FALSE(frontEnd.curDirs.empty());
     EXPECT_EQ(frontEnd.curDirs.back(), root.string() + "\\" + folder);
 }
 

@@ -86,6 +86,7 @@ TEST(DrivesWin32, ADriveOpensAtTheCurrentFolderWhenItLiesThere) {
     EXPECT_EQ(there.current, here);
     // Another drive opens at its root.
     for (const auto& drive : ListDrives()) {
+        ASSERT_FALSE(drive.root.empty()) << drive.text;
         if (drive.root[0] == letter || drive.removable) continue;
         const DriveFolder other = OpenDrive(drive.text);
         EXPECT_EQ(other.root, drive.root);

@@ -129,8 +129,9 @@ void DirIO::ListDirectory(std::string& folderPath, const std::string& mask, File
             stack.push_back(std::move(child));
         }
     } catch (...) {
-        // A list file given up on ends the walk from inside: reading ahead ends as well.
-        stack.clear();
+        // A list file given up on ends the walk from inside: reading ahead ends as well. The
+        // folders go deepest first, as each must outlive the folders opened from it.
+        while (!stack.empty()) stack.pop_back();
         fileSystem_.EndWalk();
         throw;
     }

@@ -110,17 +110,17 @@ void CliFrontEnd::SetErrorText(const std::string& text) {
 }
 
 void CliFrontEnd::NoteFailedPath(const std::string& path, const Failure& failure) {
-    failedPath_ = "skipped '" + path + "': " + failure.Description();
+    pendingReport_ = "skipped '" + path + "': " + failure.Description();
 }
 
 void CliFrontEnd::ReportReadFailure(const std::string& text) {
-    if (failedPath_.empty()) {
+    if (pendingReport_.empty()) {
         Report(OneLine(text));
         return;
     }
-    std::string report = OneLine(std::exchange(failedPath_, {}));
-    if (report == lastFailedPath_) return;
-    lastFailedPath_ = report;
+    std::string report = OneLine(std::exchange(pendingReport_, {}));
+    if (report == lastReadReport_) return;
+    lastReadReport_ = report;
     Report(report);
 }
 

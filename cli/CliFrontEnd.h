@@ -71,8 +71,8 @@ class CliFrontEnd final : public FrontEnd {
     SharedState& state_;
     std::string caption_ = "Start";
     std::string stat2_;
-    std::string failedPath_;  // the path and failure the walker is about to report
-    std::string lastFailedPath_;
+    std::string pendingReport_;  // the path and failure the walker is about to report
+    std::string lastReadReport_;
     bool progress_ = false;  // progress lines on a terminal
     bool progressShown_ = false;
     bool listWriteFailed_ = false;

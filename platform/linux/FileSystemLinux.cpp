@@ -71,7 +71,7 @@ class PosixFolder final : public Folder {
     // The sub-folder `name` of `parent`, opened relative to it (a link there is not followed).
     PosixFolder(PosixFolder& parent, std::string_view name)
         : state_(parent.state_), parent_(&parent), name_(name) {
-        if (state_->prefetcher && parent.node_ && !state_->prefetcher->IsTooDeep(*parent.node_)) {
+        if (state_->prefetcher && parent.node_) {
             Adopt(state_->prefetcher->TakeChild(*parent.node_, name, [&] { return Path(); }));
         }
         if (!node_) Open(parent.OpenSubFolder(name_));

@@ -115,8 +115,9 @@ void Prefetcher::List(FolderNode& node, ReadBuffers& buffers) {
     }
     auto shared = std::make_shared<SharedDescriptor>(fd);
     const auto& listing = node.listing;
-    for (const Record& record : listing.records) {
-        if (IsTooDeep(node)) break;
+    // A folder as deep as reading ahead goes gets no children (TakeChild gives none either).
+    for (std::size_t i = 0; i < listing.records.size() && !IsTooDeep(node); ++i) {
+        const Record& record = listing.records[i];
         if ((record.flags & kSubFolder) == 0 || IsSkippedName(listing.NameOf(record))) continue;
         auto child = std::make_shared<FolderNode>();
         child->name = listing.NameOf(record);
@@ -229,6 +230,7 @@ std::shared_ptr<FolderNode> Prefetcher::TakeStart(const std::string& path) {
 
 std::shared_ptr<FolderNode> Prefetcher::TakeChild(FolderNode& parent, std::string_view name,
                                                   const std::function<std::string()>& path) {
+    if (IsTooDeep(parent)) return nullptr;
     std::unique_lock<std::mutex> lock(mutex_);
     while (parent.nextChild < parent.children.size()) {
         std::shared_ptr<FolderNode> child = parent.children[parent.nextChild++];

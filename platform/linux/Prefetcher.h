@@ -86,13 +86,10 @@ class Prefetcher {
     // The walker's side. Each returns the folder listed (by a helper, or now if none had
     // begun it), taken out of the prefetcher's accounts; its files' details may still be read.
     std::shared_ptr<FolderNode> TakeStart(const std::string& path);
-    // `path` gives the child's path, for a folder nobody foresaw.
+    // `path` gives the child's path, for a folder nobody foresaw. Null when the parent is as
+    // deep as reading ahead goes: the walker then reads the child and all below it itself.
     std::shared_ptr<FolderNode> TakeChild(FolderNode& parent, std::string_view name,
                                           const std::function<std::string()>& path);
-    // Whether a folder is as deep below the start as reading ahead goes: its sub-folders are
-    // not read ahead, and the walker reads them and all below them itself. This keeps the
-    // prefetcher's records of a very deep tree (each knows its place down the tree) small.
-    static bool IsTooDeep(const FolderNode& node) { return node.order.size() >= kMaxDepth; }
     // Makes sure the chunk holding record `index` of a taken folder is done (reading it now
     // when nobody has begun it): on return only the walker touches its records. A chunk a
     // helper gave up at a stop is done with what it read; the walker reads the rest on the spot.
@@ -104,6 +101,10 @@ class Prefetcher {
 
   private:
     static constexpr std::size_t kMaxDepth = 256;
+    // Whether a folder is as deep below the start as reading ahead goes: its sub-folders are
+    // not read ahead. This keeps the records of a very deep tree (each knows its place down
+    // the tree) small.
+    static bool IsTooDeep(const FolderNode& node) { return node.order.size() >= kMaxDepth; }
 
     void Work();
     // Lists a folder and plans its sub-folders and chunks. Called without the lock.

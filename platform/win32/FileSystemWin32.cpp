@@ -132,16 +132,17 @@ class Win32Folder final : public Folder {
 
     SubFolderKind ReadKind(const Entry& entry) override {
         const Record& record = RecordOf(entry);
-        const std::wstring path = SystemPath(Path(), Wide(record.name));
+        // The path is put together only for folders: every file of the folder passes here.
+        const auto pathOf = [&] { return SystemPath(Path(), Wide(record.name)); };
         const SubFolderKind kind = SubFolderKindOf(record.attributes, record.reparseTag, [&] {
-            const std::wstring root = path + L'\\';
+            const std::wstring root = pathOf() + L'\\';
             wchar_t volume[MAX_PATH] = {};
             return GetVolumeNameForVolumeMountPointW(root.c_str(), volume, MAX_PATH) != 0;
         });
         if (kind != SubFolderKind::Folder) return kind;
         // A folder shown as an ordinary one may still lead back to one on the way down (Wine
         // shows a Unix link to a folder so): it is told by its volume and file index.
-        if (const auto id = FolderIdOf(path)) {
+        if (const auto id = FolderIdOf(pathOf())) {
             for (const Win32Folder* folder = this; folder != nullptr; folder = folder->parent_) {
                 if (folder->Id() == id) return SubFolderKind::Loop;
             }

@@ -168,14 +168,8 @@ TEST_F(CliTest, AListInAMissingFolderFailsTheRunAndIsNamed) {
 }
 
 TEST_F(CliTest, CtrlCStopsTheWalkAndTheListKeepsItsFooter) {
-    // Forty folders of 400 files: far more than the pipe and the list buffer hold, so the
-    // program is still walking when the pipe fills and its write waits for us.
-    const auto big = tmp / "big";
-    for (int d = 0; d < 40; ++d) {
-        const auto dir = big / ("d" + std::to_string(100 + d));
-        MakeDir(dir);
-        for (int f = 0; f < 400; ++f) MakeFile(dir / ("file" + std::to_string(f) + ".dat"), f, 0);
-    }
+    // The program is still walking when the pipe fills and its write waits for us.
+    const auto big = MakeBigTree();
     Program cli(DIRSCRIBE_CLI, {"-q", "-f", "text", big.string()});
     std::size_t pending = 0;
     for (int i = 0; i < 3000 && pending < kFullPipe; ++i) {

@@ -9,12 +9,6 @@
 namespace dirscribe::test {
 namespace {
 
-std::size_t CountOf(const std::string& text, const std::string& what) {
-    std::size_t n = 0;
-    for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
-    return n;
-}
-
 TEST_F(CliTest, FindReadsACatalogueOfAllSixFormats) {
     const auto catalogue = tmp / "catalogue.txt";
     for (int f = 0; f < 6; ++f) {

@@ -206,20 +206,10 @@ class SignalTest : public CliTest {
         }
         ASSERT_GE(pending, kFullPipe) << "the program never filled its output pipe";
     }
-    static std::size_t Count(const std::string& text, const std::string& what) {
-        std::size_t n = 0;
-        for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
-        return n;
-    }
 };
 
 TEST_F(SignalTest, TermAndHangUpStopTheWalkAsCtrlCDoes) {
-    const auto big = tmp / "big";
-    for (int d = 0; d < 40; ++d) {
-        const auto dir = big / ("d" + std::to_string(100 + d));
-        MakeDir(dir);
-        for (int f = 0; f < 400; ++f) MakeFile(dir / ("file" + std::to_string(f) + ".dat"), f, 0);
-    }
+    const auto big = MakeBigTree();
     for (const int signal : {SIGTERM, SIGHUP}) {
         SCOPED_TRACE(signal);
         Program cli(DIRSCRIBE_CLI, {"-q", "-f", "text", big.string()});
@@ -228,7 +218,7 @@ TEST_F(SignalTest, TermAndHangUpStopTheWalkAsCtrlCDoes) {
         const Result r = cli.Finish();
         EXPECT_EQ(r.status, 128 + signal) << r.err;
         EXPECT_TRUE(EndsWith(r.out, kTextFooter));
-        EXPECT_LT(Count(r.out, "Directory: "), 41u);
+        EXPECT_LT(CountOf(r.out, "Directory: "), 41u);
     }
 }
 
@@ -247,7 +237,7 @@ TEST_F(SignalTest, ASecondCtrlCEndsTheFolderBeingWrittenWithTheFooter) {
     const Result r = cli.Finish();
     EXPECT_EQ(r.status, 130) << r.err;
     EXPECT_TRUE(EndsWith(r.out, kTextFooter));
-    EXPECT_LT(Count(r.out, " bytes "), static_cast<std::size_t>(kFiles));
+    EXPECT_LT(CountOf(r.out, " bytes "), static_cast<std::size_t>(kFiles));
 }
 
 // Far deeper than a walk by recursion on the machine's stack survives: every folder gets its
@@ -263,12 +253,7 @@ TEST_F(CliTest, ThirtyThousandLevelsAreWalkedToTheBottom) {
     ASSERT_EQ(0, result.status) << result.err;
     const std::string all = ReadFile(list);
     const std::string heading = "<tr><td bgcolor=#3399FF><b>d</b></td></tr>\r\n";
-    std::size_t headings = 0;
-    for (std::size_t at = all.find(heading); at != std::string::npos;
-         at = all.find(heading, at + heading.size())) {
-        ++headings;
-    }
-    EXPECT_EQ(std::size_t{kDepth}, headings);
+    EXPECT_EQ(std::size_t{kDepth}, CountOf(all, heading));
     EXPECT_NE(all.find(heading + "<tr><td>deep</td></tr>\r\n</table>"), std::string::npos);
 }
 

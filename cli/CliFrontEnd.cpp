@@ -4,9 +4,9 @@
 #include <iostream>
 #include <utility>
 
+#include "base/SafeText.h"
 #include "base/Utf8.h"
 #include "engine/ListFormats.h"
-#include "engine/SafeText.h"
 #include "platform/Console.h"
 
 namespace dirscribe::cli {

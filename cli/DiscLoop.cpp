@@ -5,6 +5,7 @@
 #include <iostream>
 #include <thread>
 
+#include "base/SafeText.h"
 #include "engine/ListingRun.h"
 #include "platform/Console.h"
 #include "platform/FileSystem.h"
@@ -141,7 +142,8 @@ int DiscLoop::Run() {
                 Summary();
                 return 0;
             }
-            if (answer) description = *answer;
+            // It goes into every heading: a line end typed into it would forge list lines.
+            if (answer) description = MaskedControls(*answer);
         }
 
         DiscCounts counts;

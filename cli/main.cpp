@@ -5,13 +5,13 @@
 #include <string_view>
 #include <vector>
 
+#include "base/SafeText.h"
 #include "cdtray/DiscDrive.h"
 #include "cli/CliFrontEnd.h"
 #include "cli/DiscLoop.h"
 #include "cli/FindCommand.h"
 #include "engine/AppIdentity.h"
 #include "engine/ListingRun.h"
-#include "engine/SafeText.h"
 #include "platform/Console.h"
 #include "platform/FileSystem.h"
 

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "engine/SafeText.h"
+#include "base/SafeText.h"
 
 namespace dirscribe {
 

@@ -4,7 +4,7 @@
 #include <algorithm>
 
 #include "base/Failure.h"
-#include "engine/SafeText.h"
+#include "base/SafeText.h"
 #include "platform/FileSystem.h"
 
 namespace dirscribe {

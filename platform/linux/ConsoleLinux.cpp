@@ -9,6 +9,7 @@
 #include <clocale>
 #include <csignal>
 
+#include "base/SafeText.h"
 #include "platform/Console.h"
 
 namespace dirscribe::platform::console {
@@ -99,7 +100,8 @@ int TerminalWidth() {
 }
 
 void WriteError(std::string_view text) {
-    WriteAll(STDERR_FILENO, text);
+    // Names and arguments may hold escape sequences: none reaches the terminal raw.
+    WriteAll(STDERR_FILENO, TerminalSafe(text, true));
 }
 
 void ShowProgress(std::string_view text) {

@@ -9,6 +9,7 @@
 #include <clocale>
 #include <cstdio>
 
+#include "base/SafeText.h"
 #include "platform/Console.h"
 #include "platform/win32/CommandLine.h"
 #include "platform/win32/WinText.h"
@@ -109,10 +110,12 @@ int TerminalWidth() {
 void WriteError(std::string_view text) {
     HANDLE handle = GetStdHandle(STD_ERROR_HANDLE);
     if (handle == nullptr || handle == INVALID_HANDLE_VALUE) return;
+    // Names and arguments may hold escape sequences: none reaches the console raw.
+    const std::string safe = TerminalSafe(text, true);
     if (IsConsole(handle)) {
-        WriteConsoleText(handle, win32::Wide(text));
+        WriteConsoleText(handle, win32::Wide(safe));
     } else {
-        WriteBytes(handle, text);
+        WriteBytes(handle, safe);
     }
 }
 

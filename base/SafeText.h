@@ -25,7 +25,7 @@ std::string MaskedControls(std::string_view text);
 
 // The text as it may be shown on a terminal: control characters, and the C1 controls U+0080 to
 // U+009F of UTF-8 text (some terminals take U+009B for the start of an escape sequence), each
-// as one "?".
-std::string TerminalSafe(std::string_view text);
+// as one "?". With `keepLineEnds` a line feed stays (messages of several lines).
+std::string TerminalSafe(std::string_view text, bool keepLineEnds = false);
 
 }  // namespace dirscribe

@@ -1,5 +1,5 @@
 // SafeText: control characters masked with "?".
-#include "engine/SafeText.h"
+#include "base/SafeText.h"
 
 #include <algorithm>
 
@@ -26,7 +26,7 @@ std::string MaskedControls(std::string_view text) {
     return out;
 }
 
-std::string TerminalSafe(std::string_view text) {
+std::string TerminalSafe(std::string_view text, bool keepLineEnds) {
     std::string out;
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
@@ -36,7 +36,7 @@ std::string TerminalSafe(std::string_view text) {
             out += '?';
             ++i;
         } else {
-            out += IsControl(text[i]) ? '?' : text[i];
+            out += IsControl(text[i]) && !(keepLineEnds && text[i] == '\n') ? '?' : text[i];
         }
     }
     return out;

@@ -2,6 +2,8 @@
 // apart: text headings and rules, HTML rows, CSV rows, then the text formats' file lines.
 #include "engine/ListReader.h"
 
+#include <algorithm>
+
 #include "base/Utf8.h"
 #include "engine/ListFormats.h"
 
@@ -91,6 +93,15 @@ bool Comma(std::string_view& text) {
 }
 
 // A size text without its padding: digits, grouped by a separator that holds no digit.
+// "Directory: " and a drive-less path, which begins and ends with its separator (no name of a
+// file holds one, so that no file line can look like this).
+bool IsHeadingPath(std::string_view line) {
+    if (!StartsWith(line, kDirectoryPrefix)) return false;
+    const std::string_view path = line.substr(kDirectoryPrefix.size());
+    return !path.empty() && (path.front() == '/' || path.front() == '\\') &&
+           path.back() == path.front();
+}
+
 bool IsSizeText(std::string_view text) {
     return !text.empty() && text.front() >= '0' && text.front() <= '9' && text.back() >= '0' &&
            text.back() <= '9';
@@ -103,7 +114,7 @@ void ListReader::Line(std::string_view line) {
     ++lineNo_;
     if (volumePending_) {
         volumePending_ = false;
-        if (StartsWith(line, kDirectoryPrefix)) {
+        if (IsHeadingPath(line)) {
             volume_ = pendingLine_.substr(kVolumePrefix.size());
             Heading(line.substr(kDirectoryPrefix.size()));
             previousEmpty_ = false;
@@ -127,11 +138,16 @@ void ListReader::Finish() {
 void ListReader::NewRun() {
     volume_.clear();
     htmlFolder_.clear();
+    named_.clear();
+    place_ = TextPlace::Other;
 }
 
 void ListReader::Take(std::string_view line) {
     const bool afterEmpty = previousEmpty_;
     previousEmpty_ = line.empty();
+    const TextPlace place = place_;
+    // The empty line after a heading opens its "<DIR> " lines; the next empty one ends them.
+    place_ = line.empty() && place == TextPlace::Heading ? TextPlace::SubFolders : TextPlace::Other;
     if (line.empty()) return;
     if (line == kHyphenLine || line == kHtmlHeaderLine || line == kCsvHeader) {
         // A header or a text footer: a new run begins (or the text run ended).
@@ -148,9 +164,10 @@ void ListReader::Take(std::string_view line) {
         pendingLineNo_ = lineNo_;
         return;
     }
-    // Format 0's sub-folder lines: each sub-folder is named again by its own heading. (A
-    // file cannot have such a name on Windows.)
-    if (StartsWith(line, kDirMarker)) return;
+    if (place == TextPlace::SubFolders && StartsWith(line, kDirMarker) && TakeSubFolder(line)) {
+        place_ = TextPlace::SubFolders;
+        return;
+    }
     if (TakeHtml(line) || TakeCsv(line) || TakeTextFile(line)) return;
     throw ListReadError(lineNo_, "not a line of any list format");
 }
@@ -220,7 +237,7 @@ bool ListReader::TakeCsv(std::string_view line) {
     return true;
 }
 
-bool ListReader::TakeTextFile(std::string_view line) {
+bool ListReader::TakeTextFile(std::string_view line, bool detailsOnly) {
     // The name is padded or cut to 65 characters; format 0 adds the size and the time stamp.
     // Mostly the name part is plain ASCII, one byte a character, and needs no counting.
     std::size_t nameBytes = kPaddedNameWidth;
@@ -234,8 +251,10 @@ bool ListReader::TakeTextFile(std::string_view line) {
     ListedEntry entry;
     entry.folder = path_;
     entry.name = TrimRight(line.substr(0, nameBytes));
-    if (entry.name.empty()) return false;
+    // A name of blanks alone: what the padding leaves of it is one blank.
+    if (entry.name.empty()) entry.name = line.substr(0, 1);
     if (nameBytes == line.size()) {
+        if (detailsOnly) return false;
         entry.format = ListFormat::TextNames;
     } else {
         const std::string_view rest = line.substr(nameBytes);
@@ -257,8 +276,18 @@ bool ListReader::TakeTextFile(std::string_view line) {
 
 void ListReader::Heading(std::string_view path) {
     path_.assign(path);
+    place_ = TextPlace::Heading;
+    // The folders the walk has left behind are done with: it goes depth first.
+    while (!named_.empty() && !StartsWith(path, named_.back().path)) named_.pop_back();
+    const bool namedAbove = !named_.empty() && path.size() > named_.back().path.size() && [&] {
+        const std::string_view name =
+            path.substr(named_.back().path.size(), path.size() - named_.back().path.size() - 1);
+        const auto& subFolders = named_.back().subFolders;
+        return std::find(subFolders.begin(), subFolders.end(), name) != subFolders.end();
+    }();
+    named_.push_back({std::string(path), {}});
     // "\Music\Jazz\" names the folder Jazz in "\Music\"; the root names no folder.
-    if (path.size() < 2) return;
+    if (path.size() < 2 || namedAbove) return;
     const char sep = path.back();
     const std::size_t parentEnd = path.rfind(sep, path.size() - 2);
     if (parentEnd == std::string_view::npos) return;
@@ -268,6 +297,22 @@ void ListReader::Heading(std::string_view path) {
     entry.isFolder = true;
     entry.format = ListFormat::Text;
     Emit(entry);
+}
+
+bool ListReader::TakeSubFolder(std::string_view line) {
+    // A file of format 0 whose name begins with the marker, first after a heading, has its
+    // size and time stamp where a file line has them.
+    if (TakeTextFile(line, true)) return true;
+    const std::string_view name = line.substr(kDirMarker.size());
+    if (name.empty()) return false;
+    if (!named_.empty()) named_.back().subFolders.emplace_back(name);
+    ListedEntry entry;
+    entry.folder = path_;
+    entry.name = name;
+    entry.isFolder = true;
+    entry.format = ListFormat::Text;
+    Emit(entry);
+    return true;
 }
 
 void ListReader::Emit(ListedEntry& entry) {

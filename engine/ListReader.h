@@ -3,10 +3,12 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "engine/ListFormats.h"
 
@@ -62,10 +64,12 @@ class ListReader {
     void Take(std::string_view line);
     bool TakeHtml(std::string_view line);
     bool TakeCsv(std::string_view line);
-    bool TakeTextFile(std::string_view line);
+    // With `detailsOnly` only a line of format 0 (with size and time stamp) is taken.
+    bool TakeTextFile(std::string_view line, bool detailsOnly = false);
     void Heading(std::string_view path);
     void Emit(ListedEntry& entry);
     void NewRun();
+    bool TakeSubFolder(std::string_view line);
 
     Callback onEntry_;
     std::size_t lineNo_ = 0;
@@ -79,6 +83,17 @@ class ListReader {
     std::string path_;  // the folder of the last text heading
     std::string csvPath_;
     std::string sizeText_;
+    // Where the line stands in a text block: right after a heading, or among the "<DIR> "
+    // lines that may follow it.
+    enum class TextPlace : std::uint8_t { Other, Heading, SubFolders };
+    TextPlace place_ = TextPlace::Other;
+    // The folders on the way down to the last text heading, each with the sub-folders its
+    // "<DIR> " lines named: such a sub-folder's own heading names it again and is passed over.
+    struct NamedFolder {
+        std::string path;
+        std::vector<std::string> subFolders;
+    };
+    std::vector<NamedFolder> named_;
 };
 
 }  // namespace dirscribe

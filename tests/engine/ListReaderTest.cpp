@@ -46,10 +46,11 @@ TEST(ListReaderTest, SixFormatsAppendedGiveTheirEntriesWithCrLfOrLf) {
     for (int format = 0; format < 6; ++format) catalogue += ExpectedList(format);
     const std::vector<std::string> expected = {
         // Text: the volume of the headings, the drive-less folder, folders by their headings.
+        // Format 0 names a sub-folder on its "<DIR> " line, and its heading not again.
         "0|MUSIC01|\\|Music/||",
+        "0|MUSIC01|\\Music\\|Jazz/||",
         "0|MUSIC01|\\Music\\|intro.mp3|4,123,456|5/17/2003 9:41:07 PM",
         "0|MUSIC01|\\Music\\|notes.txt|0|3/9/2004",
-        "0|MUSIC01|\\Music\\|Jazz/||",
         "0|MUSIC01|\\Music\\Jazz\\|blue train.mp3|10,250,000|1/2/2004 8:05:00 AM",
         "0|MUSIC01|\\|Music/||",
         "1|MUSIC01|\\Music\\|intro.mp3||",
@@ -82,7 +83,7 @@ TEST(ListReaderTest, OddNamesComeBackAsTheyWere) {
     const std::string pad60(60, 'x');
     const std::string list =
         // A file named like a heading line, right after a heading; a long name cut at 65
-        // characters counted as characters; an "<DIR> " sub-folder line passed over.
+        // characters counted as characters; a sub-folder named by its "<DIR> " line.
         "\r\nVolume:    CD (Box 3, disc 7)\r\nDirectory: /a/\r\n\r\n<DIR> b\r\n\r\n"
         "Volume:    x" +
         std::string(53, ' ') + "\r\n" + "\xC3\xA9" + pad60 + "\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9" +
@@ -94,6 +95,7 @@ TEST(ListReaderTest, OddNamesComeBackAsTheyWere) {
         "<tr><td>R&B & x&lt;y</td></tr>\r\n";
     const std::vector<std::string> expected = {
         "0|CD (Box 3, disc 7)|/|a/||",
+        "0|CD (Box 3, disc 7)|/a/|b/||",
         "1|CD (Box 3, disc 7)|/a/|Volume:    x||",
         "0|CD (Box 3, disc 7)|/a/|\xC3\xA9" + pad60 +
             "\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9|1,234,567|1/1/2000",

@@ -27,9 +27,29 @@ if(NOT DEFINED DIRSCRIBE_MINGW_QT)
         get_filename_component(DIRSCRIBE_MINGW_QT "${dirscribe_qt_mark}" DIRECTORY)
     endif()
 endif()
+# RE2 for mingw-w64, as tools/build-re2-mingw.sh builds it: DIRSCRIBE_MINGW_RE2 names its install
+# folder; by default the complete one in the cache for these compilers.
+if(NOT DEFINED DIRSCRIBE_MINGW_RE2)
+    execute_process(COMMAND x86_64-w64-mingw32-g++-posix -dumpfullversion
+        OUTPUT_VARIABLE dirscribe_mingw_version OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
+    if(DEFINED ENV{DIRSCRIBE_CACHE})
+        set(dirscribe_cache "$ENV{DIRSCRIBE_CACHE}")
+    else()
+        set(dirscribe_cache "$ENV{HOME}/.cache/dirscribe")
+    endif()
+    file(GLOB dirscribe_re2_marks
+        "${dirscribe_cache}/re2-*-mingw-w64-gcc-${dirscribe_mingw_version}-posix/.complete")
+    list(SORT dirscribe_re2_marks COMPARE NATURAL ORDER DESCENDING)
+    set(DIRSCRIBE_MINGW_RE2 "")
+    if(dirscribe_re2_marks)
+        list(GET dirscribe_re2_marks 0 dirscribe_re2_mark)
+        get_filename_component(DIRSCRIBE_MINGW_RE2 "${dirscribe_re2_mark}" DIRECTORY)
+    endif()
+endif()
+# The toolchain's own find roots would replace a -D value: the RE2 and Qt folders are added.
+set(DIRSCRIBE_EXTRA_FIND_ROOTS "${DIRSCRIBE_MINGW_RE2}")
 if(DIRSCRIBE_MINGW_QT)
-    # The toolchain's own find roots would replace a -D value: the Qt folder is added to them.
-    set(DIRSCRIBE_EXTRA_FIND_ROOTS "${DIRSCRIBE_MINGW_QT}")
+    list(APPEND DIRSCRIBE_EXTRA_FIND_ROOTS "${DIRSCRIBE_MINGW_QT}")
     set(QT_HOST_PATH /usr)
     set(QT_HOST_PATH_CMAKE_DIR /usr/lib/x86_64-linux-gnu/cmake)
     list(APPEND CMAKE_PREFIX_PATH /)

@@ -36,12 +36,14 @@ if [ "$gui" = auto ]; then
             "(DIRSCRIBE_WINDOWS_GUI=ON builds it)" >&2
     fi
 fi
-qt_args=(-DDIRSCRIBE_GUI=OFF)
+# RE2 for the catalogue search's regular expressions (a minute, once a machine).
+re2=$(bash tools/build-re2-mingw.sh | tail -n1)
+qt_args=(-DDIRSCRIBE_GUI=OFF -DDIRSCRIBE_MINGW_RE2="$re2")
 if [ "$gui" = ON ]; then
     # Its log goes to the output; once it is complete it only names its folder.
     bash tools/build-qt-mingw.sh >&2
     qt=$(bash tools/build-qt-mingw.sh | tail -n1)
-    qt_args=(-DDIRSCRIBE_GUI=ON -DDIRSCRIBE_MINGW_QT="$qt")
+    qt_args=(-DDIRSCRIBE_GUI=ON -DDIRSCRIBE_MINGW_QT="$qt" -DDIRSCRIBE_MINGW_RE2="$re2")
 fi
 
 export WINEPREFIX="$PWD/$build/wineprefix" WINEDEBUG=-all

@@ -1,6 +1,5 @@
 // NamePattern on Linux: lists hold the names' bytes as they are, so the mask matcher of the
 // walk applies unchanged.
-#include <regex>
 #include <string>
 
 #include "platform/NamePattern.h"
@@ -49,26 +48,14 @@ class MaskPattern final : public NamePattern {
     std::string suffix_;  // the mask after its "*", lower case
 };
 
-class RegexPattern final : public NamePattern {
-  public:
-    explicit RegexPattern(std::string_view expression)
-        : regex_(std::string(expression), std::regex::ECMAScript | std::regex::icase) {}
-    bool Matches(std::string_view name) const override {
-        return std::regex_search(name.begin(), name.end(), regex_);
-    }
-
-  private:
-    std::regex regex_;
-};
-
 }  // namespace
 
 std::unique_ptr<NamePattern> MakeMaskPattern(std::string_view mask) {
     return std::make_unique<MaskPattern>(mask);
 }
 
-std::unique_ptr<NamePattern> MakeRegexPattern(std::string_view expression) {
-    return std::make_unique<RegexPattern>(expression);
+std::string_view ListTextAsUtf8(std::string_view text, std::string& /*scratch*/) {
+    return text;
 }
 
 }  // namespace dirscribe::platform

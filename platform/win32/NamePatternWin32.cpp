@@ -2,7 +2,6 @@
 // compared as UTF-16 text, upper-cased as the file system compares names.
 #include <windows.h>
 
-#include <regex>
 #include <string>
 
 #include "platform/NamePattern.h"
@@ -64,26 +63,15 @@ class MaskPattern final : public NamePattern {
     std::wstring mask_;
 };
 
-class RegexPattern final : public NamePattern {
-  public:
-    explicit RegexPattern(std::string_view expression)
-        : regex_(win32::Wide(expression), std::wregex::ECMAScript | std::wregex::icase) {}
-    bool Matches(std::string_view name) const override {
-        return std::regex_search(FromCodePage(name, CP_ACP), regex_);
-    }
-
-  private:
-    std::wregex regex_;
-};
-
 }  // namespace
 
 std::unique_ptr<NamePattern> MakeMaskPattern(std::string_view mask) {
     return std::make_unique<MaskPattern>(mask);
 }
 
-std::unique_ptr<NamePattern> MakeRegexPattern(std::string_view expression) {
-    return std::make_unique<RegexPattern>(expression);
+std::string_view ListTextAsUtf8(std::string_view text, std::string& scratch) {
+    scratch = win32::Utf8(FromCodePage(text, CP_ACP));
+    return scratch;
 }
 
 }  // namespace dirscribe::platform

@@ -44,11 +44,17 @@ TEST_F(CliTest, FindReadsACatalogueOfAllSixFormats) {
 }
 
 TEST_F(CliTest, FindNamesAListItCannotRead) {
+    // A line no format writes is named and skipped; a list without one good line is no list.
     const auto bad = tmp / "bad.txt";
-    WriteFile(bad, "\"intro\"\r\nthis is no list\r\n");
+    WriteFile(bad, "\"intro\"\r\nthis is no list\r\n\"intro\"\r\n");
     Result r = RunCli({"--find", "intro", bad.string()});
-    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(CountOf(r.out, "intro"), 2u) << r.out;
     EXPECT_NE(r.err.find(bad.string() + ":2: "), std::string::npos) << r.err;
+    WriteFile(bad, "this is no list\r\nnor this\r\n");
+    r = RunCli({"--find", "intro", bad.string()});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("is not a list"), std::string::npos) << r.err;
 
     r = RunCli({"--find", "*", (tmp / "missing.txt").string()});
     EXPECT_EQ(r.status, 2);
@@ -56,6 +62,26 @@ TEST_F(CliTest, FindNamesAListItCannotRead) {
 
     EXPECT_EQ(RunCli({"--find", "*.mp3"}).status, 2);                       // no list
     EXPECT_EQ(RunCli({"--regex", "--find", "(", bad.string()}).status, 2);  // bad expression
+}
+
+TEST_F(CliTest, FindReadsOnPastAHalfLineLeftByAFullDisk) {
+    // A run cut off in the middle of a line, then another run appended after it.
+    const auto catalogue = tmp / "catalogue.txt";
+    for (int f : {3, 0, 2}) {
+        ASSERT_EQ(RunCli({"-q", "--label", "DISC" + std::to_string(f), "-f", std::to_string(f),
+                          "-a", catalogue.string(), music.string()})
+                      .status,
+                  0);
+        if (f == 3) {
+            std::string text = ReadFile(catalogue);
+            WriteFile(catalogue, text.substr(0, text.size() - 50));  // in "blue train"
+        }
+    }
+    const Result r = RunCli({"--find", "*", catalogue.string()});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(CountOf(r.out, "DISC0: "), 5u) << r.out;     // the text run, whole
+    EXPECT_EQ(CountOf(r.out, "blue train"), 2u) << r.out;  // and the CSV run after it
+    EXPECT_EQ(CountOf(r.err, "line skipped"), 1u) << r.err;
 }
 
 }  // namespace

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include <regex>
+#include <string>
 
 namespace dirscribe::platform {
 namespace {
@@ -39,7 +39,32 @@ TEST(NamePatternTest, RegularExpressionsAreSearchedWithoutRegardToCase) {
     EXPECT_TRUE(pattern->Matches("Blue Train.MP3"));
     EXPECT_FALSE(pattern->Matches("a blue train.mp3"));
     EXPECT_TRUE(MakeRegexPattern("train")->Matches("blue TRAIN.mp3"));
-    EXPECT_THROW(MakeRegexPattern("("), std::regex_error);
+    EXPECT_TRUE(MakeRegexPattern("caf\xC3\xA9")->Matches("CAF\xC3\x89.txt"));  // é and É
+    for (const char* bad : {"(", "a{1001}", "(a)\\1", "(?=a)", "a{1000}{1000}"})
+        EXPECT_THROW(MakeRegexPattern(bad), PatternError) << bad;
+}
+
+TEST(NamePatternTest, NoExpressionOrNameCanExhaustTimeOrStack) {
+    // Expressions that backtracking engines take exponential time or deep recursion for,
+    // against names far longer than a list line of the text formats.
+    const std::string deep = std::string(30000, '(') + "a" + std::string(30000, ')');
+    const std::string longName(100000, 'a');
+    const struct {
+        std::string expression;
+        std::string name;
+        bool matches;
+    } cases[] = {
+        {"(a|aa)*b", longName, false},    {"(a+a+)+b", longName, false},
+        {"(a*)*$", longName + "b", true}, {deep, longName, true},
+        {"^(.)*a$", longName, true},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(MakeRegexPattern(c.expression)->Matches(c.name), c.matches)
+            << c.expression.substr(0, 20);
+    }
+    // An expression too large to compile is refused, not compiled without end.
+    EXPECT_THROW(MakeRegexPattern("((((((a{1000}){1000}){1000}){1000}){1000}){1000})"),
+                 PatternError);
 }
 
 }  // namespace

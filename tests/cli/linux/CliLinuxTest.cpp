@@ -273,3 +273,64 @@ TEST_F(CliTest, AStartThroughALinkIsTheFolderItLeadsTo) {
 
 }  // namespace
 }  // namespace dirscribe::test
+
+namespace dirscribe::test {
+namespace {
+
+// --find on what is not a plain list: it never blocks, never grows without bound, never
+// writes its matches where they are lost or read again, and never passes escapes on.
+TEST_F(CliTest, FindRefusesOddListsAndOutputsWithoutBlocking) {
+    const auto catalogue = tmp / "catalogue.txt";
+    const auto cat = catalogue.string();
+    ASSERT_EQ(RunCli({"-q", "--label", "M1", "-a", cat, music.string()}).status, 0);
+    const std::string before = ReadFile(catalogue);
+
+    const auto fifo = tmp / "fifo";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const auto zeros = tmp / "zeros";
+    WriteFile(zeros, "");
+    std::filesystem::resize_file(zeros, std::uint64_t{100} << 20);  // one line of 100 MiB
+    const struct {
+        std::string list;
+        std::string says;
+    } refused[] = {
+        {fifo.string(), "it is a pipe, not a regular file"},
+        {"/dev/zero", "it is a device, not a regular file"},
+        {tmp.Str(), "it is a folder, not a regular file"},
+        {zeros.string(), "line 1 is longer than any list line"},
+    };
+    for (const auto& r : refused) {
+        // The good list is still searched; the bad one is named and makes the status 2.
+        const Result result = RunCli({"--find", "intro*", r.list, cat});
+        EXPECT_EQ(result.status, 2) << r.list;
+        EXPECT_NE(result.err.find(r.says), std::string::npos) << result.err;
+        EXPECT_EQ(CountOf(result.out, "intro.mp3"), 1u) << result.out;
+    }
+
+    const int full = open("/dev/full", O_WRONLY | O_CLOEXEC);
+    const int null = open("/dev/null", O_RDWR | O_CLOEXEC);
+    const int append = open(catalogue.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+    ASSERT_GE(full, 0);
+    ASSERT_GE(append, 0);
+    EXPECT_EQ(RunWithDescriptors({"--find", "*", cat}, null, full, null), 2);
+    EXPECT_EQ(RunWithDescriptors({"--find", "*", cat}, null, append, null), 2);
+    EXPECT_EQ(ReadFile(catalogue), before);
+    // Standard input, when it is asked for.
+    const int in = open(catalogue.c_str(), O_RDONLY | O_CLOEXEC);
+    const auto out = tmp / "matches.txt";
+    const int outFd = open(out.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+    EXPECT_EQ(RunWithDescriptors({"--find", "*.mp3", "-"}, in, outFd, null), 0);
+    EXPECT_EQ(CountOf(ReadFile(out), ".mp3"), 2u);
+    for (int fd : {full, null, append, in, outFd}) close(fd);
+
+    // A crafted list's escapes and bells reach neither the output nor the terminal.
+    const auto crafted = tmp / "crafted.csv";
+    WriteFile(crafted, "\"\x1b]0;owned\a.mp3\"\r\n\x1b[2Jjunk\r\n");
+    const Result r = RunCli({"--find", "*.mp3", crafted.string(), "\x1b[31m"});
+    EXPECT_EQ(r.out.find('\x1b'), std::string::npos);
+    EXPECT_EQ(r.err.find('\x1b'), std::string::npos);
+    EXPECT_NE(r.out.find("?]0;owned?.mp3"), std::string::npos) << r.out;
+}
+
+}  // namespace
+}  // namespace dirscribe::test

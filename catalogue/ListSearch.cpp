@@ -90,7 +90,7 @@ class ListScan {
             // A long line: room for a block more.
             if (block.size() - kept < kBlock / 2) block.resize(kept + kBlock);
         }
-        reader_.Finish();
+        Line({}, true);
         if (good_ == 0 && skipped_ > 0) {
             return Fail("'" + name_ + "' is not a list: no line of it is a line of any list format");
         }
@@ -99,12 +99,19 @@ class ListScan {
     }
 
   private:
-    void Line(std::string_view line) {
-        ++lines_;
-        ++totals_.lines;
+    // Gives the reader a line, or tells it that the list has ended.
+    void Line(std::string_view line, bool end = false) {
+        if (!end) {
+            ++lines_;
+            ++totals_.lines;
+        }
         try {
-            reader_.Line(line);
-            ++good_;
+            if (end) {
+                reader_.Finish();
+            } else {
+                reader_.Line(line);
+                if (!line.empty() && line != "\r") ++good_;
+            }
         } catch (const ListReadError& error) {
             ++skipped_;
             ++totals_.linesSkipped;

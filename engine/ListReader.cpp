@@ -3,6 +3,7 @@
 #include "engine/ListReader.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "base/Utf8.h"
 #include "engine/ListFormats.h"
@@ -120,10 +121,19 @@ void ListReader::Line(std::string_view line) {
             previousEmpty_ = false;
             return;
         }
-        // Not a heading after all: a file whose name begins with "Volume:".
+        // Not a heading after all: a file whose name begins with "Volume:". When that line
+        // is no line of any format either, this line is still taken before it is refused.
         std::swap(lineNo_, pendingLineNo_);
-        Take(pendingLine_);
+        std::optional<ListReadError> refused;
+        try {
+            Take(pendingLine_);
+        } catch (const ListReadError& error) {
+            refused = error;
+        }
         std::swap(lineNo_, pendingLineNo_);
+        Take(line);
+        if (refused) throw *refused;
+        return;
     }
     Take(line);
 }

@@ -57,7 +57,8 @@ class ListReader {
     // Takes the next line, without its line end (a CR before the LF is taken off here).
     // Throws ListReadError for a line that none of the formats writes.
     void Line(std::string_view line);
-    // Ends the list: a heading left incomplete at the end is taken as what it can be.
+    // Ends the list: a heading left incomplete at the end is taken as what it can be. Throws
+    // ListReadError when that is no line of any format.
     void Finish();
 
   private:

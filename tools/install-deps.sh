@@ -3,9 +3,10 @@
 # already present are left as they are. Needs root (or sudo).
 #   bash tools/install-deps.sh [GROUP...]      (no group: all of them)
 # Groups: build (compilers and the libraries of the programs without windows), gui (Qt for the
-# windows), test (GoogleTest, time zones, clang-format and clang-tidy), windows (the mingw-w64
-# cross build and Wine to run its tests), screenshots (a virtual X screen and ImageMagick),
-# package (manual pages, desktop-file checks, the Debian package tools).
+# windows), test (GoogleTest, time zones, clang-format and clang-tidy, clang and libFuzzer),
+# windows (the mingw-w64 cross build, RE2's Unicode tables and Wine to run its tests),
+# screenshots (a virtual X screen and ImageMagick), package (manual pages, desktop-file
+# checks, the Debian package tools).
 set -euo pipefail
 
 group_packages() {
@@ -13,7 +14,8 @@ group_packages() {
         build) echo build-essential cmake ninja-build pkg-config libmount-dev libblkid-dev \
             libsystemd-dev libre2-dev ;;
         gui) echo qt6-base-dev qt6-base-dev-tools qt6-svg-dev ;;
-        test) echo libgtest-dev libgmock-dev tzdata clang-format clang-tidy e2fsprogs strace ;;
+        test) echo libgtest-dev libgmock-dev tzdata clang-format clang-tidy e2fsprogs strace \
+            clang libclang-rt-14-dev ;;
         # GoogleTest's sources: the cross build compiles its own. RE2's Unicode tables are made
         # from the machine's Unicode data (tools/build-re2-mingw.sh).
         windows) echo g++-mingw-w64-x86-64-posix wine wine64 googletest unicode-data python3-six ;;

@@ -31,6 +31,9 @@ cmake --preset tsan >/dev/null
 cmake --build --preset tsan -j "$jobs"
 ctest --preset tsan -j "$jobs"
 
+echo "== fuzzing the list reader and the name patterns (libFuzzer, briefly)"
+bash tools/fuzz.sh 30
+
 echo "== Debian package: a release build packaged, unpacked and checked, and lintian"
 bash tools/package-deb.sh
 

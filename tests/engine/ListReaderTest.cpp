@@ -131,6 +131,24 @@ TEST(ListReaderTest, LinesOfNoFormatAreRefusedWithTheirNumber) {
     }
 }
 
+TEST(ListReaderTest, AVolumeLineWithoutItsHeadingIsRefusedAndTheNextLineStillTaken) {
+    // Cut off by a full disk after the volume line: that line is refused, the rest is read.
+    std::vector<std::string> seen;
+    ListReader reader([&](const ListedEntry& e) { seen.emplace_back(e.name); });
+    reader.Line("");
+    reader.Line("Volume:    V");
+    try {
+        reader.Line("\"next\"");
+        ADD_FAILURE() << "the volume line was taken";
+    } catch (const ListReadError& error) {
+        EXPECT_EQ(error.Line(), 2u);
+    }
+    EXPECT_EQ(seen, std::vector<std::string>{"next"});
+    reader.Line("");
+    reader.Line("Volume:    W");
+    EXPECT_THROW(reader.Finish(), ListReadError);
+}
+
 TEST(ListReaderTest, AFormatChangeInTheMiddleKeepsTheRunsVolume) {
     // Text headings, then CSV rows of the same run; the text footer ends the run.
     const std::string list = "\r\n\r\n" + std::string(89, '-') +

@@ -92,7 +92,8 @@ class ListScan {
         }
         Line({}, true);
         if (good_ == 0 && skipped_ > 0) {
-            return Fail("'" + name_ + "' is not a list: no line of it is a line of any list format");
+            return Fail("'" + name_ +
+                        "' is not a list: no line of it is a line of any list format");
         }
         ++totals_.listsRead;
         return true;

@@ -17,9 +17,9 @@ using linuxos::RetryOnInterrupt;
 namespace {
 
 Failure ReadFailure(int err, std::string_view action, const std::string& path) {
-    return Failure(linuxos::FailureNumberFromErrno(err),
-                   "cannot " + std::string(action) + " list file '" + path +
-                       "': " + linuxos::ErrnoText(err));
+    return Failure(
+        linuxos::FailureNumberFromErrno(err),
+        "cannot " + std::string(action) + " list file '" + path + "': " + linuxos::ErrnoText(err));
 }
 
 const char* KindName(mode_t mode) {
@@ -79,8 +79,7 @@ InputFile InputFile::Open(const std::string& path) {
     if (fstat(fd, &st) != 0) throw ReadFailure(errno, "open", path);
     if (!S_ISREG(st.st_mode)) {
         throw Failure(FailureNo::PathFileAccess, "cannot read list file '" + path + "': it is " +
-                                                     KindName(st.st_mode) +
-                                                     ", not a regular file");
+                                                     KindName(st.st_mode) + ", not a regular file");
     }
     file.identity_ = IdentityOf(st);
     return file;

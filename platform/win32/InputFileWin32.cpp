@@ -14,9 +14,9 @@ namespace dirscribe::platform {
 namespace {
 
 Failure ReadFailure(DWORD error, std::string_view action, const std::string& path) {
-    return Failure(win32::FailureNumberFromError(error),
-                   "cannot " + std::string(action) + " list file '" + path +
-                       "': " + win32::ErrorText(error));
+    return Failure(
+        win32::FailureNumberFromError(error),
+        "cannot " + std::string(action) + " list file '" + path + "': " + win32::ErrorText(error));
 }
 
 std::optional<FileIdentity> IdentityOf(HANDLE handle) {

@@ -120,8 +120,8 @@ TEST_F(ListRoundTripTest, EveryFileOfHostileNamesIsFoundInEveryFormat) {
             folders.push_back(key);
 
         } else {
-            found.insert({key, {e.format, std::string(e.folder), std::string(e.size),
-                                std::string(e.date)}});
+            found.insert(
+                {key, {e.format, std::string(e.folder), std::string(e.size), std::string(e.date)}});
         }
     });
     const std::string text = ReadFile(PathOf(catalogue));
@@ -142,7 +142,8 @@ TEST_F(ListRoundTripTest, EveryFileOfHostileNamesIsFoundInEveryFormat) {
     const std::string driveLess = DriveLess(top);
     for (int format : runs) {
         const ListFormat f = FormatAt(format);
-        const std::size_t times = static_cast<std::size_t>(std::count(runs.begin(), runs.end(), format));
+        const std::size_t times =
+            static_cast<std::size_t>(std::count(runs.begin(), runs.end(), format));
         for (const auto& folder : {std::string(), subName}) {
             const std::string folderName = folder.empty() ? "top" : MaskedControls(folder);
             for (const auto& name : names) {

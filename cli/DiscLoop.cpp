@@ -111,94 +111,60 @@ int DiscLoop::Run() {
         console_.report(
             "--ask-description needs a terminal; every disc gets the description given");
     }
-    for (;;) {
-        if (WaitForNewDisc() == Waited::Interrupted) {
-            Summary();
+    catalogue::DiscLoopOptions loopOptions;
+    loopOptions.discs = options_.discs;
+    loopOptions.pollInterval = options_.pollInterval;
+    catalogue::DiscLoop loop(drive_, loopOptions, *this);
+    const catalogue::LoopEnd end = loop.Run();
+    Summary(loop);
+    switch (end) {
+        case catalogue::LoopEnd::Finished:
             return 0;
-        }
-        const std::string number = "disc " + std::to_string(listed_ + unreadable_ + 1);
-        cdtray::MountedDisc disc;
-        try {
-            disc = drive_.Mount();
-            // A disc whose top folder cannot be read fails here, before its block is begun.
-            if (!platform::IsFolder(disc.root)) {
-                throw Failure(FailureNo::PathNotFound, "'" + disc.root + "' is not a folder");
-            }
-        } catch (const Failure& failure) {
-            drive_.Unmount();
-            ++unreadable_;
-            console_.report(number + " cannot be read: " + failure.Description() +
-                            "; ejected, and on to the next");
-            if (!drive_.Eject()) console_.report("the disc could not be ejected: take it out");
-            continue;
-        }
-
-        std::string description = listing_.description;
-        if (options_.askDescription && console_.canAsk) {
-            const auto answer =
-                console_.askLine("Description of " + number + " (label '" + disc.label + "'): ");
-            if (console_.interrupted()) {
-                drive_.Unmount();
-                Summary();
-                return 0;
-            }
-            // It goes into every heading: a line end typed into it would forge list lines.
-            if (answer) description = MaskedControls(*answer);
-        }
-
-        DiscCounts counts;
-        const auto started = std::chrono::steady_clock::now();
-        const Listed listed = ListDisc(disc, description, counts);
-        const std::chrono::duration<double> took = std::chrono::steady_clock::now() - started;
-        drive_.Unmount();
-        total_.Add(counts);
-        if (listed == Listed::Failed) {
-            console_.report("the list could not be written; " + number + " stays in the drive");
-            Summary();
-            return 1;
-        }
-        ++listed_;
-        char seconds[32];
-        std::snprintf(seconds, sizeof seconds, "%.1f", took.count());
-        const std::string volume =
-            description.empty() ? disc.label : disc.label + " (" + description + ")";
-        if (listed == Listed::Stopped) {
-            console_.report(number + " '" + volume + "' stopped by Ctrl-C after " +
-                            CountsText(counts) + "; its block has its footer");
-            Summary();
+        case catalogue::LoopEnd::Stopped:
             return 130;
-        }
-        console_.report(number + " '" + volume + "': " + CountsText(counts) + ", " + seconds +
-                        " s");
-        if (!drive_.Eject()) console_.report("the disc could not be ejected: take it out");
-        if (options_.discs > 0 && listed_ >= options_.discs) {
-            Summary();
-            return 0;
-        }
+        case catalogue::LoopEnd::Failed:
+            break;
     }
+    return 1;
 }
 
-DiscLoop::Waited DiscLoop::WaitForNewDisc() {
-    bool told = false;
-    for (;;) {
-        if (console_.interrupted()) return Waited::Interrupted;
-        const cdtray::MediaState state = drive_.Poll();
-        if (state.media == cdtray::Media::None) absentSeen_ = true;
-        // Not by label: two discs may share one. The same disc is new again once taken out.
-        if (state.media == cdtray::Media::Present &&
-            (absentSeen_ || !lastChange_ || state.change != *lastChange_)) {
-            absentSeen_ = false;
-            lastChange_ = state.change;
-            return Waited::Disc;
-        }
-        if (!told) {
-            console_.report(std::string(listed_ + unreadable_ == 0 ? "Insert a disc into "
-                                                                   : "Insert the next disc into ") +
-                            drive_.Name() + "; Ctrl-C to finish");
-            told = true;
-        }
-        console_.sleep(options_.pollInterval);
+void DiscLoop::Waiting(bool first) {
+    console_.report(std::string(first ? "Insert a disc into " : "Insert the next disc into ") +
+                    drive_.Name() + "; Ctrl-C to finish");
+}
+
+std::optional<std::string> DiscLoop::Description(int number, const std::string& label) {
+    if (!options_.askDescription || !console_.canAsk) return listing_.description;
+    const auto answer = console_.askLine("Description of disc " + std::to_string(number) +
+                                         " (label '" + label + "'): ");
+    if (console_.interrupted()) return std::nullopt;
+    // It goes into every heading: a line end typed into it would forge list lines.
+    return answer ? MaskedControls(*answer) : listing_.description;
+}
+
+catalogue::DiscListed DiscLoop::ListDisc(int number, const cdtray::MountedDisc& disc,
+                                         const std::string& description, bool later) {
+    const std::string name = "disc " + std::to_string(number);
+    DiscCounts counts;
+    const auto started = std::chrono::steady_clock::now();
+    const catalogue::DiscListed listed = ListOnce(disc, description, later, counts);
+    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - started;
+    total_.Add(counts);
+    if (listed == catalogue::DiscListed::Failed) {
+        console_.report("the list could not be written; " + name + " stays in the drive");
+        return listed;
     }
+    char seconds[32];
+    std::snprintf(seconds, sizeof seconds, "%.1f", took.count());
+    const std::string volume =
+        description.empty() ? disc.label : disc.label + " (" + description + ")";
+    if (listed == catalogue::DiscListed::Stopped) {
+        console_.report(name + " '" + volume + "' stopped by Ctrl-C after " + CountsText(counts) +
+                        "; its block has its footer");
+    } else {
+        console_.report(name + " '" + volume + "': " + CountsText(counts) + ", " + seconds + " s");
+    }
+    return listed;
 }
 
 bool DiscLoop::NewListMayBeWritten() {
@@ -215,14 +181,14 @@ bool DiscLoop::NewListMayBeWritten() {
     return true;
 }
 
-DiscLoop::Listed DiscLoop::ListDisc(const cdtray::MountedDisc& disc, const std::string& description,
-                                    DiscCounts& counts) {
+catalogue::DiscListed DiscLoop::ListOnce(const cdtray::MountedDisc& disc,
+                                         const std::string& description, bool later,
+                                         DiscCounts& counts) {
     CliOptions options = listing_;
     options.startFolder = disc.root;
     options.label = disc.label;
     options.description = description;
     options.eject = false;  // the loop ejects, after unmounting what it mounted
-    const bool later = listed_ > 0;
     if (later) options.overwrite = true;
 
     SharedState state;
@@ -246,23 +212,26 @@ DiscLoop::Listed DiscLoop::ListDisc(const cdtray::MountedDisc& disc, const std::
     CountingFileSystem counting(*fileSystem, counts);
     ListingRun run(state, frontEnd, files, counting);
     const RunOutcome outcome = run.Command1_Click();
-    if (frontEnd.ListWriteFailed()) return Listed::Failed;
+    if (frontEnd.ListWriteFailed()) return catalogue::DiscListed::Failed;
     switch (outcome) {
         case RunOutcome::Completed:
-            return console_.interrupted() ? Listed::Stopped : Listed::Done;
+            return console_.interrupted() ? catalogue::DiscListed::Stopped
+                                          : catalogue::DiscListed::Done;
         case RunOutcome::Stopped:
-            return Listed::Stopped;
+            return catalogue::DiscListed::Stopped;
         default:
-            return Listed::Failed;
+            return catalogue::DiscListed::Failed;
     }
 }
 
-void DiscLoop::Summary() {
-    std::string text = "listed " + std::to_string(listed_) + (listed_ == 1 ? " disc" : " discs");
-    if (listed_ > 0) text += ": " + CountsText(total_);
-    if (unreadable_ > 0) {
-        text += "; " + std::to_string(unreadable_) +
-                (unreadable_ == 1 ? " disc could not be read" : " discs could not be read");
+void DiscLoop::Summary(const catalogue::DiscLoop& loop) {
+    const int listed = loop.Listed();
+    const int unreadable = loop.Unreadable();
+    std::string text = "listed " + std::to_string(listed) + (listed == 1 ? " disc" : " discs");
+    if (listed > 0) text += ": " + CountsText(total_);
+    if (unreadable > 0) {
+        text += "; " + std::to_string(unreadable) +
+                (unreadable == 1 ? " disc could not be read" : " discs could not be read");
     }
     console_.report(text);
 }

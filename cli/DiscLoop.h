@@ -1,5 +1,5 @@
-// DiscLoop: dirscribe-cli --each-disc, cataloguing a stack of discs one after another: wait for
-// a disc, list it, eject it, wait for the next.
+// DiscLoop: dirscribe-cli --each-disc, the disc-by-disc loop of the catalogue with its lines on
+// standard error, each disc listed as a command-line run.
 #pragma once
 
 #include <chrono>
@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "catalogue/DiscLoop.h"
 #include "cdtray/DiscDrive.h"
 #include "cli/CliFrontEnd.h"
 
@@ -44,7 +45,7 @@ struct DiscCounts {
     }
 };
 
-class DiscLoop {
+class DiscLoop final : private catalogue::DiscLoopHost {
   public:
     // `listing` holds what every disc is listed with (format, mask, lists, description);
     // its start folder and label are each disc's.
@@ -57,23 +58,23 @@ class DiscLoop {
     int Run();
 
   private:
-    enum class Waited { Disc, Interrupted };
-    enum class Listed { Done, Stopped, Failed };
+    bool Interrupted() override { return console_.interrupted(); }
+    void Sleep(std::chrono::milliseconds time) override { console_.sleep(time); }
+    void Waiting(bool first) override;
+    void Report(const std::string& text) override { console_.report(text); }
+    std::optional<std::string> Description(int number, const std::string& label) override;
+    catalogue::DiscListed ListDisc(int number, const cdtray::MountedDisc& disc,
+                                   const std::string& description, bool later) override;
 
-    Waited WaitForNewDisc();
-    Listed ListDisc(const cdtray::MountedDisc& disc, const std::string& description,
-                    DiscCounts& counts);
+    catalogue::DiscListed ListOnce(const cdtray::MountedDisc& disc, const std::string& description,
+                                   bool later, DiscCounts& counts);
     bool NewListMayBeWritten();
-    void Summary();
+    void Summary(const catalogue::DiscLoop& loop);
 
     CliOptions listing_;
     DiscLoopOptions options_;
     cdtray::DiscDrive& drive_;
     DiscLoopConsole console_;
-    bool absentSeen_ = true;  // the drive was seen without a disc since the last disc listed
-    std::optional<std::uint64_t> lastChange_;
-    int listed_ = 0;
-    int unreadable_ = 0;
     DiscCounts total_;
 };
 

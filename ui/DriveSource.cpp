@@ -43,6 +43,10 @@ void SystemDrives::CloseCDDoor(const std::string& drive) {
     trays_.Closed(drive);
 }
 
+std::unique_ptr<cdtray::DiscDrive> SystemDrives::OpenDiscDrive(const std::string& driveText) {
+    return cdtray::OpenDiscDrive(platform::TrayDriveOfText(driveText));
+}
+
 std::string TrayMemory::DriveOf(const std::string& path, const std::string& driveNow) {
     auto it = lastDrive_.find(path);
     if (it != lastDrive_.end() && it->second != driveNow && opened_.count(it->second) != 0) {

@@ -3,10 +3,12 @@
 #pragma once
 
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "cdtray/DiscDrive.h"
 #include "platform/Drives.h"
 
 namespace dirscribe::ui {
@@ -29,6 +31,9 @@ class DriveSource {
     // The tray control. Neither reports anything.
     virtual void OpenCDDoor(const std::string& drive) = 0;
     virtual void CloseCDDoor(const std::string& drive) = 0;
+    // The drive of a drive-list text as a drive whose discs come and go; throws Failure when
+    // it is not a drive that takes discs.
+    virtual std::unique_ptr<cdtray::DiscDrive> OpenDiscDrive(const std::string& driveText) = 0;
 };
 
 // Which drive holds a path's tray, also once the disc there was ejected. On Linux the drive of
@@ -58,6 +63,7 @@ class SystemDrives final : public DriveSource {
     std::string TrayDriveOfPath(const std::string& path) override;
     void OpenCDDoor(const std::string& drive) override;
     void CloseCDDoor(const std::string& drive) override;
+    std::unique_ptr<cdtray::DiscDrive> OpenDiscDrive(const std::string& driveText) override;
 
   private:
     TrayMemory trays_;

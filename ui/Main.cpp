@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDir>
 #include <QFrame>
 #include <QLabel>
 #include <QLayout>
@@ -17,6 +18,7 @@
 #include "engine/ListFormats.h"
 #include "ui/Artwork.h"
 #include "ui/Dialogs.h"
+#include "ui/DiscAfterDisc.h"
 #include "ui/DriveList.h"
 #include "ui/DriveSource.h"
 #include "ui/FolderList.h"
@@ -218,6 +220,10 @@ void Main::BuildMenu() {
 
     QMenu* file = bar->addMenu(QStringLiteral("File"));
     file->setObjectName(QStringLiteral("MnuFile"));
+    MnuDiscAfterDisc_ = file->addAction(QStringLiteral("List Disc after Disc"));
+    MnuDiscAfterDisc_->setObjectName(QStringLiteral("MnuDiscAfterDisc"));
+    MnuDiscAfterDisc_->setCheckable(true);
+    file->addSeparator();
     QAction* quit = file->addAction(QStringLiteral("Quit"));
     quit->setObjectName(QStringLiteral("MnuQuit"));
     connect(quit, &QAction::triggered, this, [this] { MnuQuit_Click(); });
@@ -315,13 +321,63 @@ void Main::Refresh_Click() {
 void Main::Command1_Click() {
     const bool outer = !running_;
     running_ = true;
-    run_->Command1_Click();
+    const RunOutcome outcome = run_->Command1_Click();
     if (!outer) return;
+    // A run stopped, cancelled or failed ends there; one that ended normally opened the tray.
+    if (outcome == RunOutcome::Completed && MnuDiscAfterDisc_->isChecked() && !quitAfterRun_)
+        ListDiscAfterDisc();
     running_ = false;
     if (quitAfterRun_) {
         quitAfterRun_ = false;
         close();
     }
+}
+
+void Main::ListDiscAfterDisc() {
+    std::unique_ptr<cdtray::DiscDrive> drive;
+    try {
+        drive = drives_.OpenDiscDrive(Drive1_->DriveText());
+    } catch (const Failure& failure) {
+        ShowError(failure.Description());
+        return;
+    }
+    DiscAfterDiscWindow window;
+    window.state = &state_;
+    window.frontEnd = frontEnd_.get();
+    window.description = VolDescBox_;
+    window.readDisc = [this](const cdtray::MountedDisc& disc) { ReadDisc(disc); };
+    window.run = [this] { return run_->Command1_Click(); };
+    window.closing = [this] { return quitAfterRun_ || closing_; };
+    DiscAfterDisc host(std::move(window), drive->Name());
+    catalogue::DiscLoopOptions options;
+    options.firstListed = true;
+    catalogue::DiscLoop loop(*drive, options, host);
+
+    // The lists of the first run, from now on without questions; its new list is added to.
+    const auto open = files_.CurrentOpener();
+    files_.SetOpener([open](const std::string& path, platform::OutputFile::Mode /*mode*/) {
+        return open(path, platform::OutputFile::Mode::Append);
+    });
+    frontEnd_->SetRepeating(true);
+    loop.Run();
+    frontEnd_->SetRepeating(false);
+    files_.SetOpener(open);
+    state_.StopRequested = false;
+    frontEnd_->SetCommand1Caption("Start");
+    frontEnd_->UnloadProgress();
+}
+
+void Main::ReadDisc(const cdtray::MountedDisc& disc) {
+    Drive1_->Reread();
+    Drive1_Change();
+    if (QDir::cleanPath(Dir1_->Path()) != QDir::cleanPath(Q(disc.root))) {
+        try {
+            Dir1_->SetPath(Q(disc.root), Q(disc.root));
+        } catch (const Failure& failure) {
+            ShowError(failure.Description());
+        }
+    }
+    SelPath_->setText(Dir1_->Path());
 }
 
 void Main::MnuOFmt_Click(ListFormat format) {

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "cdtray/DiscDrive.h"
 #include "engine/ListFiles.h"
 #include "engine/ListingRun.h"
 #include "engine/SharedState.h"
@@ -65,6 +66,12 @@ class Main : public QMainWindow {
     void MnuAbout_Click();
     void MnuQuit_Click();
 
+    // After a run that ended normally with "List Disc after Disc" checked: lists each new disc
+    // put into the selected drive until Cancel or Stop.
+    void ListDiscAfterDisc();
+    // Reads the drive again as Refresh does and starts at the top of `disc`.
+    void ReadDisc(const cdtray::MountedDisc& disc);
+
     // Opens the folder list on the drive list's selected drive.
     void OpenSelectedDrive();
     // Carries out `step` until it succeeds. After each failure: a yield, then `between`, then
@@ -89,6 +96,7 @@ class Main : public QMainWindow {
     QPushButton* Refresh_ = nullptr;
     QLabel* CurDir_ = nullptr;
     std::array<QAction*, 6> MnuOFmt_{};
+    QAction* MnuDiscAfterDisc_ = nullptr;
 
     std::unique_ptr<WindowFrontEnd> frontEnd_;
     ListFiles files_;

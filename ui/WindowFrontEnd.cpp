@@ -57,6 +57,7 @@ RunSettings WindowFrontEnd::ReadSettings() {
 std::string WindowFrontEnd::AskListFile(ListDialog dialog, const std::string& title,
                                         const std::string& filter) {
     QString& last = lastFileName_[dialog == ListDialog::CDlg ? 0 : 1];
+    if (repeating_ && !last.isEmpty()) return last.toStdString();
     const auto chosen = dialogs_.AskFileName(c_.window, {dialog, Q(title), Q(filter), last});
     if (!chosen) throw Failure(FailureNo::DialogCancelled, "Cancel was selected.");
     last = QDir::toNativeSeparators(*chosen);
@@ -64,6 +65,7 @@ std::string WindowFrontEnd::AskListFile(ListDialog dialog, const std::string& ti
 }
 
 bool WindowFrontEnd::AskYesNo(const std::string& text) {
+    if (repeating_) return true;
     ShowPendingTexts();
     const bool yes = dialogs_.AskYesNo(c_.window, Q(text));
     RaiseProgress();

@@ -67,6 +67,11 @@ class WindowFrontEnd final : public FrontEnd {
     // The progress window while it exists, else null.
     Status* StatusWindow() const { return status_; }
 
+    // While on, a run asks nothing it was answered before: each file dialog gives the file
+    // chosen last, and the question about an existing new list is answered Yes (the loop that
+    // repeats the run adds to that list rather than emptying it).
+    void SetRepeating(bool on) { repeating_ = on; }
+
   private:
     // The progress window, created hidden next to the main window when it does not exist.
     Status& LoadStatus();
@@ -90,6 +95,7 @@ class WindowFrontEnd final : public FrontEnd {
     QElapsedTimer sinceShown_;
     std::array<QString, 2> lastFileName_;  // CDlg, Cdlg2: each offers its last choice again
     bool busy_ = false;
+    bool repeating_ = false;
 };
 
 }  // namespace dirscribe::ui

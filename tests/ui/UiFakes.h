@@ -2,6 +2,8 @@
 #pragma once
 
 #include <functional>
+#include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -24,8 +26,46 @@ struct FakeDrive {
     int labelFailures = 0;  // VolumeLabel likewise
 };
 
+// The disc drive of FakeDrives, as the test changes it: what a look finds, the discs by the
+// medium change they come with (a change without a disc holds no file system), and a log.
+struct FakeDiscs {
+    cdtray::MediaState now;
+    std::map<std::uint64_t, cdtray::MountedDisc> discs;
+    std::vector<std::string> log;
+    int looks = 0;
+    std::function<void(FakeDiscs&)> onLook;  // the test's script, run before each look
+    bool ejects = true;
+};
+
+class FakeDiscDrive final : public cdtray::DiscDrive {
+  public:
+    FakeDiscDrive(std::string name, FakeDiscs& discs) : name_(std::move(name)), d_(discs) {}
+    std::string Name() const override { return name_; }
+    cdtray::MediaState Poll() override {
+        if (d_.onLook) d_.onLook(d_);
+        ++d_.looks;
+        return d_.now;
+    }
+    cdtray::MountedDisc Mount() override {
+        d_.log.push_back("mount " + std::to_string(d_.now.change));
+        const auto disc = d_.discs.find(d_.now.change);
+        if (disc == d_.discs.end()) throw Failure(FailureNo::DeviceIO, "no file system");
+        return disc->second;
+    }
+    void Unmount() noexcept override {}
+    bool Eject() noexcept override {
+        d_.log.emplace_back("eject");
+        return d_.ejects;
+    }
+
+  private:
+    std::string name_;
+    FakeDiscs& d_;
+};
+
 class FakeDrives : public ui::DriveSource {
   public:
+    FakeDiscs discs;  // the drive of every drive-list entry whose text starts with "d:"
     std::vector<FakeDrive> drives;
     std::string currentFolder;
     std::vector<std::string> opened;  // tray drives handed to OpenCDDoor
@@ -54,6 +94,12 @@ class FakeDrives : public ui::DriveSource {
     void CloseCDDoor(const std::string& drive) override {
         closed.push_back(drive);
         if (onCloseCDDoor) onCloseCDDoor();
+    }
+
+    std::unique_ptr<cdtray::DiscDrive> OpenDiscDrive(const std::string& text) override {
+        if (text.rfind("d:", 0) != 0 && text.rfind("/other", 0) != 0)
+            throw Failure(FailureNo::BadFileName, "'" + text + "' is not an optical drive");
+        return std::make_unique<FakeDiscDrive>("D:", discs);
     }
 
   private:

@@ -11,6 +11,7 @@
 #include "base/SafeText.h"
 #include "base/Utf8.h"
 #include "engine/ListReader.h"
+#include "platform/OutputFile.h"
 
 namespace dirscribe::test {
 namespace {
@@ -20,11 +21,8 @@ constexpr bool kPosix = platform::kPathSeparator == '/';
 // Names each format must give back. Windows refuses <>:"/\|?* and a final blank or dot.
 std::vector<std::string> HostileNames() {
     std::vector<std::string> names = {
-        "   ",  // blanks alone
         "  leading blanks.txt",
-        "Volume:    MUSIC01",
         "Directory",
-        "<DIR> not a folder",
         std::string(89, '-'),
         "1,234,567 bytes 1",
         "5-17-2003 9.41.07 PM",
@@ -39,6 +37,9 @@ std::vector<std::string> HostileNames() {
     };
     if (kPosix) {
         std::vector<std::string> more = {
+            "   ",  // blanks alone
+            "Volume:    MUSIC01",
+            "<DIR> not a folder",
             "trailing blanks  ",
             "quote \"inside\" it",
             "\"",
@@ -73,7 +74,10 @@ std::string AsWritten(std::string name, ListFormat format) {
         while (!name.empty() && name.back() == ' ') name.pop_back();
         if (name.empty()) name = " ";
     }
-    return name;
+    // In the lists' own encoding (the ANSI code page on Windows).
+    std::string written;
+    platform::AppendListText(name, written);
+    return written;
 }
 
 struct Found {

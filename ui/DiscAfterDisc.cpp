@@ -50,8 +50,7 @@ std::optional<std::string> DiscAfterDisc::Description(int /*number*/,
 }
 
 catalogue::DiscListed DiscAfterDisc::ListDisc(int /*number*/, const cdtray::MountedDisc& disc,
-                                              const std::string& /*description*/,
-                                              bool /*later*/) {
+                                              const std::string& /*description*/, bool /*later*/) {
     // The waiting window goes; the run brings its own.
     w_.frontEnd->UnloadProgress();
     w_.frontEnd->SetCommand1Caption("Start");

@@ -85,7 +85,8 @@ void DiscAfterDiscTest::init() {
     main_ = std::make_unique<ui::Main>(state_, *dialogs_, *drives_);
     main_->show();
     QVERIFY(QTest::qWaitForWindowExposed(main_.get()));
-    main_->findChild<QLineEdit*>(QStringLiteral("VolDescBox"))->setText(QStringLiteral("Box 3, disc 7"));
+    main_->findChild<QLineEdit*>(QStringLiteral("VolDescBox"))
+        ->setText(QStringLiteral("Box 3, disc 7"));
 }
 
 void DiscAfterDiscTest::cleanup() {
@@ -125,7 +126,8 @@ void DiscAfterDiscTest::eachNewDiscIsListedUntilCancel() {
     QCOMPARE(drives_->discs.log, (std::vector<std::string>{"mount 2", "eject", "mount 3", "eject",
                                                            "mount 4", "eject"}));
     const QString text = ListText();
-    QCOMPARE(Count(text, QString(89, QLatin1Char('-')) + QStringLiteral("\r\n")), std::size_t{12});  // 3 blocks
+    QCOMPARE(Count(text, QString(89, QLatin1Char('-')) + QStringLiteral("\r\n")),
+             std::size_t{12});  // 3 blocks
     for (const char* seen : {"one.mp3", "two.mp3", "four.mp3"})
         QCOMPARE(Count(text, QString::fromLatin1(seen)), std::size_t{1});
     // Counted up for each disc listed, not for the one that failed.
@@ -152,7 +154,8 @@ void DiscAfterDiscTest::stopDuringALaterDiscEndsTheLoop() {
     QVERIFY(Idle());
     const QString text = ListText();
     // Two blocks, each with its footer; disc 2 is not ejected by a stopped run.
-    QCOMPARE(Count(text, QString(89, QLatin1Char('-')) + QStringLiteral("\r\n")), std::size_t{8});  // 2 blocks
+    QCOMPARE(Count(text, QString(89, QLatin1Char('-')) + QStringLiteral("\r\n")),
+             std::size_t{8});  // 2 blocks
     QVERIFY(text.endsWith(QString(89, QLatin1Char('-')) + QStringLiteral("\r\n")));
     QCOMPARE(drives_->discs.log, std::vector<std::string>{"mount 2"});
 

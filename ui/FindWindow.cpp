@@ -158,6 +158,14 @@ FindWindow::FindWindow(Dialogs& dialogs, QWidget* parent)
     for (int column = 0; column < FindResults::ColumnCount; ++column)
         Table_->setColumnWidth(column, widths[column] * em);
 
+    // The keyboard order: what to find, then where.
+    setTabOrder(PatternBox_, ListsBox_);
+    setTabOrder(ListsBox_, RegexBox_);
+    setTabOrder(RegexBox_, Browse_);
+    setTabOrder(Browse_, Find_);
+    setTabOrder(Find_, Save_);
+    setTabOrder(Save_, Table_);
+
     FindStatus_ = new QLabel(this);
     FindStatus_->setObjectName(QStringLiteral("FindStatus"));
     FindStatus_->setTextFormat(Qt::PlainText);

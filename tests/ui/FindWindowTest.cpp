@@ -322,6 +322,9 @@ void FindWindowTest::opensOnceAndRemembersItsSizeAndLists() {
     QCOMPARE(window->windowTitle(), QStringLiteral("Find in Lists"));
     QVERIFY(!window->isModal());
     QCOMPARE(window->focusWidget(), Child<QLineEdit>(*window, "PatternBox"));
+    // Tab goes from the pattern to the list files.
+    QCOMPARE(Child<QLineEdit>(*window, "PatternBox")->nextInFocusChain(),
+             Child<QLineEdit>(*window, "ListsBox"));
     // Empty at first: the append file of the last run.
     QCOMPARE(Child<QLineEdit>(*window, "ListsBox")->text(), Native(catalogue_));
     QCOMPARE(open(), window);  // one at a time

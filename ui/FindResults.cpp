@@ -184,10 +184,16 @@ void FoundBatch::Add(std::size_t list, const ListedEntry& entry) {
     found.folder = Intern(entry.folder, lastFolder_, folderIndex_);
     found.isFolder = entry.isFolder;
     found.line = entry.line;
-    found.name.assign(entry.name);
-    found.size.assign(entry.size);
-    found.date.assign(entry.date);
-    entries.push_back(std::move(found));
+    // A batch is a few thousand entries, its block far below 4 GiB; a size or date text is
+    // some tens of characters.
+    found.at = static_cast<std::uint32_t>(chars.size());
+    found.nameLength = static_cast<std::uint32_t>(entry.name.size());
+    found.sizeLength = static_cast<std::uint16_t>(std::min<std::size_t>(entry.size.size(), 0xFFFF));
+    found.dateLength = static_cast<std::uint16_t>(std::min<std::size_t>(entry.date.size(), 0xFFFF));
+    chars.append(entry.name)
+        .append(entry.size.substr(0, found.sizeLength))
+        .append(entry.date.substr(0, found.dateLength));
+    entries.push_back(found);
 }
 
 std::uint32_t FoundBatch::Intern(std::string_view text, std::string& last,
@@ -207,6 +213,7 @@ void FindResults::Reset(const std::vector<std::string>& lists) {
     beginResetModel();
     lists_ = lists;
     texts_.clear();
+    blocks_.clear();
     entries_.clear();
     order_.clear();
     endResetModel();
@@ -216,11 +223,14 @@ void FindResults::Append(FoundBatch&& batch) {
     if (batch.entries.empty()) return;
     const auto offset = static_cast<std::uint32_t>(texts_.size());
     for (auto& text : batch.texts) texts_.push_back(std::move(text));
+    const auto block = static_cast<std::uint32_t>(blocks_.size());
+    blocks_.push_back(std::move(batch.chars));
     const int first = rowCount();
     beginInsertRows({}, first, first + static_cast<int>(batch.entries.size()) - 1);
     for (auto& entry : batch.entries) {
         entry.volume += offset;
         entry.folder += offset;
+        entry.block = block;
         order_.push_back(static_cast<std::uint32_t>(entries_.size()));
         entries_.push_back(std::move(entry));
     }
@@ -239,6 +249,20 @@ int FindResults::columnCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : ColumnCount;
 }
 
+std::string_view FindResults::NameText(const FoundEntry& entry) const {
+    return std::string_view(blocks_[entry.block]).substr(entry.at, entry.nameLength);
+}
+
+std::string_view FindResults::SizeText(const FoundEntry& entry) const {
+    return std::string_view(blocks_[entry.block])
+        .substr(entry.at + entry.nameLength, entry.sizeLength);
+}
+
+std::string_view FindResults::DateText(const FoundEntry& entry) const {
+    return std::string_view(blocks_[entry.block])
+        .substr(std::size_t{entry.at} + entry.nameLength + entry.sizeLength, entry.dateLength);
+}
+
 QString FindResults::Text(const FoundEntry& entry, int column) const {
     switch (column) {
         case List:
@@ -250,13 +274,13 @@ QString FindResults::Text(const FoundEntry& entry, int column) const {
         case Folder:
             return Local(texts_[entry.folder]);
         case Name:
-            return Local(entry.name);
+            return Local(NameText(entry));
         case Kind:
             return entry.isFolder ? QStringLiteral("folder") : QStringLiteral("file");
         case Size:
-            return Local(entry.size);
+            return Local(SizeText(entry));
         case Date:
-            return Local(entry.date);
+            return Local(DateText(entry));
         default:
             return {};
     }
@@ -303,9 +327,9 @@ void FindResults::sort(int column, Qt::SortOrder order) {
         if (column == Line) {
             keys[i].number = static_cast<std::int64_t>(e.line);
         } else if (column == Size) {
-            keys[i].number = SizeKey(e.size);
+            keys[i].number = SizeKey(SizeText(e));
         } else if (column == Date) {
-            const auto date = DateKey(e.date, settings_);
+            const auto date = DateKey(DateText(e), settings_);
             keys[i] = date ? Key{*date, false} : Key{0, true};
         } else if (column == List) {
             keys[i].number = e.list;  // the lists in the order given
@@ -326,11 +350,11 @@ void FindResults::sort(int column, Qt::SortOrder order) {
             case Folder:
                 return TextLess(texts_[ea.folder], texts_[eb.folder]);
             case Name:
-                return TextLess(ea.name, eb.name);
+                return TextLess(NameText(ea), NameText(eb));
             case Kind:
                 return ea.isFolder > eb.isFolder;  // folders first
             default:
-                return TextLess(ea.date, eb.date);
+                return TextLess(DateText(ea), DateText(eb));
         }
     };
     // Rows of equal keys stay in search order, whichever way the table is sorted.
@@ -373,10 +397,10 @@ ListedEntry FindResults::Listed(const FoundEntry& entry) const {
     ListedEntry listed;
     listed.volume = texts_[entry.volume];
     listed.folder = texts_[entry.folder];
-    listed.name = entry.name;
+    listed.name = NameText(entry);
     listed.isFolder = entry.isFolder;
-    listed.size = entry.size;
-    listed.date = entry.date;
+    listed.size = SizeText(entry);
+    listed.date = DateText(entry);
     listed.line = entry.line;
     return listed;
 }

@@ -15,23 +15,27 @@
 
 namespace dirscribe::ui {
 
-// One match, with its texts copied out of the list (the reader's views do not last).
+// One match. Its texts are copied out of the list (the reader's views do not last): the volume
+// and the folder into a pool of texts, which a list repeats line after line; the name, size
+// and date one after the other into a block of characters.
 struct FoundEntry {
     std::uint32_t list = 0;    // index into the searched lists
-    std::uint32_t volume = 0;  // index into FindResults' text pool
+    std::uint32_t volume = 0;  // index into the pool of texts
     std::uint32_t folder = 0;  // likewise
+    std::uint32_t block = 0;   // which block holds the name, size and date
+    std::uint32_t at = 0;      // where the name begins in it
+    std::uint32_t nameLength = 0;
+    std::uint16_t sizeLength = 0;
+    std::uint16_t dateLength = 0;
     bool isFolder = false;
     std::size_t line = 0;
-    std::string name;
-    std::string size;
-    std::string date;
 };
 
-// A batch of matches on its way from the searching thread to the window. Volumes and folders
-// are held once per run of equal texts, as a list repeats them line after line.
+// A batch of matches on its way from the searching thread to the window.
 struct FoundBatch {
     std::vector<FoundEntry> entries;
     std::vector<std::string> texts;  // the texts the indexes of `entries` point into
+    std::string chars;               // the block of their names, sizes and dates
     void Add(std::size_t list, const ListedEntry& entry);
 
   private:
@@ -77,11 +81,15 @@ class FindResults : public QAbstractTableModel {
 
   private:
     QString Text(const FoundEntry& entry, int column) const;
+    std::string_view NameText(const FoundEntry& entry) const;
+    std::string_view SizeText(const FoundEntry& entry) const;
+    std::string_view DateText(const FoundEntry& entry) const;
     ListedEntry Listed(const FoundEntry& entry) const;
 
     platform::RegionalSettings settings_;
     std::vector<std::string> lists_;
     std::vector<std::string> texts_;
+    std::vector<std::string> blocks_;   // the batches' blocks of characters
     std::vector<FoundEntry> entries_;   // in search order
     std::vector<std::uint32_t> order_;  // the table's rows: indexes into entries_
     int sortColumn_ = -1;

@@ -46,8 +46,12 @@ QString Q(std::string_view text) {
 // not be read at the end.
 class BatchSink final : public catalogue::SearchSink {
   public:
-    BatchSink(FindWindow* window, std::shared_ptr<std::atomic<bool>> cancel)
-        : window_(window), cancel_(std::move(cancel)), sent_(std::chrono::steady_clock::now()) {}
+    BatchSink(FindWindow* window, const std::vector<std::string>& lists,
+              std::shared_ptr<std::atomic<bool>> cancel)
+        : window_(window),
+          lists_(lists),
+          cancel_(std::move(cancel)),
+          sent_(std::chrono::steady_clock::now()) {}
 
     void Matched(std::size_t list, const ListedEntry& entry) override {
         batch_->Add(list, entry);
@@ -55,7 +59,12 @@ class BatchSink final : public catalogue::SearchSink {
             std::chrono::steady_clock::now() - sent_ >= kBatchInterval)
             Send();
     }
-    void LineSkipped(std::size_t, std::size_t, std::string_view) override {}
+    // The first line passed over is named; the others are counted.
+    void LineSkipped(std::size_t list, std::size_t line, std::string_view reason) override {
+        if (firstSkipped.isEmpty())
+            firstSkipped =
+                QStringLiteral("%1:%2: %3").arg(Q(lists_[list])).arg(line).arg(Q(reason));
+    }
     void ListFailed(std::size_t, std::string_view reason) override { failures << Q(reason); }
     bool Cancelled() override { return cancel_->load(); }
 
@@ -70,9 +79,11 @@ class BatchSink final : public catalogue::SearchSink {
     }
 
     QStringList failures;
+    QString firstSkipped;
 
   private:
     FindWindow* window_;
+    const std::vector<std::string>& lists_;
     std::shared_ptr<std::atomic<bool>> cancel_;
     std::shared_ptr<FoundBatch> batch_ = std::make_shared<FoundBatch>();
     std::chrono::steady_clock::time_point sent_;
@@ -264,7 +275,7 @@ void FindWindow::StartSearch() {
     SetSearching(true);
     clock_.start();
     thread_ = std::thread([this, pattern, lists, cancel = cancel_] {
-        BatchSink sink(this, cancel);
+        BatchSink sink(this, lists, cancel);
         catalogue::SearchTotals totals;
         try {
             totals = catalogue::SearchLists(*pattern, lists, sink);
@@ -276,12 +287,16 @@ void FindWindow::StartSearch() {
         }
         sink.Send();
         QMetaObject::invokeMethod(
-            this, [this, totals, failures = sink.failures] { SearchDone(totals, failures); },
+            this,
+            [this, totals, failures = sink.failures, skipped = sink.firstSkipped] {
+                SearchDone(totals, failures, skipped);
+            },
             Qt::QueuedConnection);
     });
 }
 
-void FindWindow::SearchDone(const catalogue::SearchTotals& totals, const QStringList& failures) {
+void FindWindow::SearchDone(const catalogue::SearchTotals& totals, const QStringList& failures,
+                            const QString& firstSkipped) {
     thread_.join();
     const double seconds = static_cast<double>(clock_.elapsed()) / 1000.0;
     SetSearching(false);
@@ -299,7 +314,7 @@ void FindWindow::SearchDone(const catalogue::SearchTotals& totals, const QString
     if (totals.linesSkipped > 0) {
         text += QStringLiteral("; ") +
                 Plural(Grouped(totals.linesSkipped), totals.linesSkipped, "line", "lines") +
-                QStringLiteral(" of no list format skipped");
+                QStringLiteral(" of no list format skipped (") + firstSkipped + QLatin1Char(')');
     }
     if (totals.cancelled) text = QStringLiteral("Cancelled: ") + text;
     for (const QString& failure : failures) text += QStringLiteral("; ") + failure;

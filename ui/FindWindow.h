@@ -62,8 +62,10 @@ class FindWindow : public QDialog {
 
     void StartSearch();
     void Cancel();
-    // Called on the window's thread when the searching thread has ended.
-    void SearchDone(const catalogue::SearchTotals& totals, const QStringList& failures);
+    // Called on the window's thread when the searching thread has ended, with the lists that
+    // could not be read and the first line passed over as no list line.
+    void SearchDone(const catalogue::SearchTotals& totals, const QStringList& failures,
+                    const QString& firstSkipped);
     void SetSearching(bool searching);
     QString Grouped(std::size_t number) const;
 

@@ -265,14 +265,21 @@ void FindWindowTest::enterOrEscapeCancelsASearch() {
 }
 
 void FindWindowTest::namesWhatCannotBeReadOrWritten() {
+    // A list that is not there; a list with a line no format writes (named, passed over).
     const fs::path missing = *tmp_ / "missing.txt";
+    const fs::path odd = *tmp_ / "odd.txt";
+    WriteFile(odd, "\"intro\"\r\nthis is no list\r\n\"intro\"\r\n");
     Search(QStringLiteral("*.mp3"), false,
-           Native(missing) + QStringLiteral(" ; ") + Native(plain_));
-    // The list after it is still searched.
+           Native(missing) + QStringLiteral(" ; ") + Native(plain_) + QStringLiteral(";") +
+               Native(odd));
+    // The lists after it are still searched.
     QCOMPARE(Names(*window_), QStringList({"intro.mp3", "blue train.mp3"}));
     const QString status = Child<QLabel>(*window_, "FindStatus")->text();
-    QVERIFY2(status.startsWith(QStringLiteral("2 matches in 2 lists (")), qPrintable(status));
+    QVERIFY2(status.startsWith(QStringLiteral("2 matches in 3 lists (")), qPrintable(status));
     QVERIFY2(status.contains(QStringLiteral("missing.txt")), qPrintable(status));
+    QVERIFY2(status.contains(QStringLiteral("1 line of no list format skipped (") + Native(odd) +
+                             QStringLiteral(":2: ")),
+             qPrintable(status));
     QCOMPARE(dialogs_->messages.size(), 1);
     QVERIFY(dialogs_->messages[0].contains(QStringLiteral("missing.txt")));
 

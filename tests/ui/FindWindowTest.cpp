@@ -307,7 +307,6 @@ void FindWindowTest::namesWhatCannotBeReadOrWritten() {
 
 void FindWindowTest::opensOnceAndRemembersItsSizeAndLists() {
     window_.reset();
-    settings_->setValue(QLatin1String(ui::kLastAppendFileKey), Native(catalogue_));
     SharedState state;
     FakeDrives drives;
     drives.drives = {{"data", tmp_->Str(), tmp_->Str(), "DATA"}};
@@ -315,6 +314,11 @@ void FindWindowTest::opensOnceAndRemembersItsSizeAndLists() {
     ui::Main main(state, *dialogs_, drives);
     main.show();
     QVERIFY(QTest::qWaitForWindowExposed(&main));
+    // A run that appends to a list: its list is the one offered for searching.
+    const fs::path appended = *tmp_ / "appended.txt";
+    dialogs_->fileAnswers = {Native(appended)};
+    QTest::mouseClick(Child<QPushButton>(main, "Command1"), Qt::LeftButton);
+    QVERIFY(fs::exists(appended));
     auto* find = Child<QAction>(main, "MnuFind");
     QCOMPARE(find->text(), QStringLiteral("Find in Lists..."));
     QCOMPARE(find->shortcut(), QKeySequence(QStringLiteral("Ctrl+F")));
@@ -333,7 +337,7 @@ void FindWindowTest::opensOnceAndRemembersItsSizeAndLists() {
     QCOMPARE(Child<QLineEdit>(*window, "PatternBox")->nextInFocusChain(),
              Child<QLineEdit>(*window, "ListsBox"));
     // Empty at first: the append file of the last run.
-    QCOMPARE(Child<QLineEdit>(*window, "ListsBox")->text(), Native(catalogue_));
+    QCOMPARE(Child<QLineEdit>(*window, "ListsBox")->text(), Native(appended));
     QCOMPARE(open(), window);  // one at a time
 
     // Browse: several files at once.

@@ -199,6 +199,11 @@ FindWindow::FindWindow(Dialogs& dialogs, QWidget* parent)
     connect(save, &QAction::triggered, this, [this] {
         if (Save_->isEnabled()) Save_Click();
     });
+    auto* find = new QAction(this);
+    find->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
+    find->setShortcutContext(Qt::WindowShortcut);
+    addAction(find);
+    connect(find, &QAction::triggered, this, [this] { FocusPattern(); });
     connect(Find_, &QPushButton::clicked, this, [this] { Find_Click(); });
     connect(Browse_, &QPushButton::clicked, this, [this] { Browse_Click(); });
     connect(Save_, &QPushButton::clicked, this, [this] { Save_Click(); });
@@ -221,6 +226,12 @@ FindWindow::~FindWindow() {
     if (thread_.joinable()) thread_.join();
     if (QSettings* store = RememberedSettings())
         store->setValue(QLatin1String(kFindSizeKey), size());
+}
+
+void FindWindow::FocusPattern() {
+    if (!PatternBox_->isEnabled()) return;
+    PatternBox_->selectAll();
+    PatternBox_->setFocus(Qt::ShortcutFocusReason);
 }
 
 void FindWindow::keyPressEvent(QKeyEvent* event) {

@@ -43,6 +43,9 @@ class FindWindow : public QDialog {
     ~FindWindow() override;
 
     bool Searching() const { return thread_.joinable(); }
+    // Puts the keyboard into the pattern box, its text selected (Ctrl+F, here or in the main
+    // window).
+    void FocusPattern();
     FindResults& Results() const { return *results_; }
 
   signals:

@@ -343,6 +343,7 @@ void Main::MnuFind_Click() {
     find_->show();
     find_->raise();
     find_->activateWindow();
+    find_->FocusPattern();
 }
 
 void Main::MnuAbout_Click() {

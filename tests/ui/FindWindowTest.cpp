@@ -338,7 +338,14 @@ void FindWindowTest::opensOnceAndRemembersItsSizeAndLists() {
              Child<QLineEdit>(*window, "ListsBox"));
     // Empty at first: the append file of the last run.
     QCOMPARE(Child<QLineEdit>(*window, "ListsBox")->text(), Native(appended));
-    QCOMPARE(open(), window);  // one at a time
+    Child<QLineEdit>(*window, "ListsBox")->setFocus();
+    QCOMPARE(open(), window);  // one at a time, raised with the keyboard in the pattern box
+    QCOMPARE(window->focusWidget(), Child<QLineEdit>(*window, "PatternBox"));
+    // Ctrl+F in the Find window itself.
+    Child<QLineEdit>(*window, "ListsBox")->setFocus();
+    QApplication::setActiveWindow(window);
+    QTest::keyClick(window, Qt::Key_F, Qt::ControlModifier);
+    QCOMPARE(window->focusWidget(), Child<QLineEdit>(*window, "PatternBox"));
 
     // Browse: several files at once.
     dialogs_->filesAnswers = {QStringList{Native(plain_), Native(catalogue_)}};

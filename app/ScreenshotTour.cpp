@@ -128,7 +128,6 @@ int main(int argc, char** argv) {
         main.findChild<QAction*>(QStringLiteral("MnuFind"))->trigger();
         auto* find = main.findChild<dirscribe::ui::FindWindow*>();
         find->move(20, 40);
-        find->resize(960, 460);
         find->findChild<QLineEdit*>(QStringLiteral("PatternBox"))
             ->setText(QStringLiteral("track 1?.mp3"));
         find->findChild<QLineEdit*>(QStringLiteral("ListsBox"))

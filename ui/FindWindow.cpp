@@ -165,7 +165,7 @@ FindWindow::FindWindow(Dialogs& dialogs, QWidget* parent)
     Table_->setSortingEnabled(true);
     Table_->horizontalHeader()->setStretchLastSection(true);
     const int em = fontMetrics().horizontalAdvance(QLatin1Char('M'));
-    const int widths[] = {14, 5, 12, 18, 16, 4, 8, 12};
+    const int widths[] = {12, 5, 10, 16, 16, 4, 8, 15};
     for (int column = 0; column < FindResults::ColumnCount; ++column)
         Table_->setColumnWidth(column, widths[column] * em);
 
@@ -208,7 +208,10 @@ FindWindow::FindWindow(Dialogs& dialogs, QWidget* parent)
     connect(Browse_, &QPushButton::clicked, this, [this] { Browse_Click(); });
     connect(Save_, &QPushButton::clicked, this, [this] { Save_Click(); });
 
-    resize(900, 520);
+    // At first every column shows (the last one taking what is left).
+    int tableWidth = 0;
+    for (const int width : widths) tableWidth += width * em;
+    resize(tableWidth + 4 * em, 36 * fontMetrics().height());
     if (QSettings* store = RememberedSettings()) {
         const QSize size = store->value(QLatin1String(kFindSizeKey)).toSize();
         if (size.isValid()) resize(size);

@@ -1,11 +1,13 @@
 // dirscribe-screenshot-tour: shows the real windows on the display it is given and saves
 // pictures of them taken from the screen: the main window, the progress window during a run
-// over a made-up tree, and the About window. Used by tools/screenshots.sh.
+// over a made-up tree, the Find window searching the list the run wrote, and the About window. Used
+// by tools/screenshots.sh.
 #include <QApplication>
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QTemporaryDir>
@@ -15,6 +17,7 @@
 
 #include "engine/SharedState.h"
 #include "ui/DriveSource.h"
+#include "ui/FindWindow.h"
 #include "ui/Main.h"
 #include "ui/ScriptedDialogs.h"
 #include "ui/Status.h"
@@ -110,18 +113,34 @@ int main(int argc, char** argv) {
          });
     QTimer::singleShot(0, command1, &QPushButton::click);
     // The run happens inside the click; wait until it is over.
-    When([&] { return command1->text() == QLatin1String("Start") && caught; },
-         [&] {
-             dirscribe::ui::WhenModal([&](QWidget* about) {
-                 Settle(600);
-                 ok = Shoot(about, out + QStringLiteral("/about-window.png")) && ok;
-                 about->close();
-                 QTimer::singleShot(100, &app, [&] { app.exit(ok ? 0 : 1); });
-             });
-             QTimer::singleShot(0, &main, [&main] {
-                 main.findChild<QAction*>(QStringLiteral("MnuAbout"))->trigger();
-             });
-         });
+    const auto showAbout = [&] {
+        dirscribe::ui::WhenModal([&](QWidget* about) {
+            Settle(600);
+            ok = Shoot(about, out + QStringLiteral("/about-window.png")) && ok;
+            about->close();
+            QTimer::singleShot(100, &app, [&] { app.exit(ok ? 0 : 1); });
+        });
+        QTimer::singleShot(
+            0, &main, [&main] { main.findChild<QAction*>(QStringLiteral("MnuAbout"))->trigger(); });
+    };
+    // Then the Find window with the matches in the list the run wrote, then About.
+    const auto showFind = [&] {
+        main.findChild<QAction*>(QStringLiteral("MnuFind"))->trigger();
+        auto* find = main.findChild<dirscribe::ui::FindWindow*>();
+        find->move(20, 40);
+        find->findChild<QLineEdit*>(QStringLiteral("PatternBox"))
+            ->setText(QStringLiteral("track 1?.mp3"));
+        find->findChild<QLineEdit*>(QStringLiteral("ListsBox"))
+            ->setText(QDir::toNativeSeparators(*dialogs.fileAnswer));
+        QObject::connect(find, &dirscribe::ui::FindWindow::SearchEnded, find, [&, find] {
+            Settle(600);
+            ok = Shoot(find, out + QStringLiteral("/find-window.png")) && ok;
+            find->close();
+            showAbout();
+        });
+        find->findChild<QPushButton*>(QStringLiteral("FindButton"))->click();
+    };
+    When([&] { return command1->text() == QLatin1String("Start") && caught; }, showFind);
     const int status = QApplication::exec();
     if (!caught) std::fprintf(stderr, "the run ended before it could be pictured\n");
     return caught ? status : 1;

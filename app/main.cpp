@@ -1,6 +1,8 @@
-// dirscribe: the program with the windows. Takes no command line but --help and --version, and
-// keeps no settings: every start begins with the main window's defaults.
+// dirscribe: the program with the windows. Takes no command line but --help and --version.
+// Every start begins with the main window's defaults; only the Find window's size and list
+// files, and the last append file, are remembered from one start to the next.
 #include <QApplication>
+#include <QSettings>
 #include <clocale>
 #include <cstring>
 #include <iostream>
@@ -11,6 +13,7 @@
 #include "ui/Dialogs.h"
 #include "ui/DriveSource.h"
 #include "ui/Main.h"
+#include "ui/Remembered.h"
 
 int main(int argc, char** argv) {
     // Answered before Qt starts, so that they need no display (the manual page is made from
@@ -36,6 +39,11 @@ int main(int argc, char** argv) {
     // Sizes and dates in the lists follow the user's regional settings.
     std::setlocale(LC_ALL, "");
     QApplication::setWindowIcon(dirscribe::ui::AppIcon());
+
+    QCoreApplication::setOrganizationName(QStringLiteral("Quillmere"));
+    QCoreApplication::setApplicationName(QStringLiteral("Dirscribe"));
+    QSettings remembered;
+    dirscribe::ui::SetRememberedSettings(&remembered);
 
     dirscribe::SharedState state;
     dirscribe::ui::StandardDialogs dialogs;

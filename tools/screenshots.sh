@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Pictures of the windows without a desktop: starts a virtual X server (Xvfb), takes the main
 # window of `dirscribe` as it starts, then lets dirscribe-screenshot-tour show the progress
-# window during a run and the About window, and saves all of them as PNG files.
+# window during a run, the Find window and the About window, and saves them as PNG files.
 #   bash tools/screenshots.sh [OUTPUT_FOLDER]      (default: build/screenshots)
 # DIRSCRIBE_BUILD names another build folder to use (default: build, configured if new).
 #   bash tools/screenshots.sh --windows [OUTPUT_FOLDER]   (default: build-win/screenshots)
@@ -66,7 +66,7 @@ wait "$app_pid" 2>/dev/null || true
 app_pid=""
 echo "saved $out/dirscribe.png"
 
-# 2. The tour: the windows during a run and the About window.
+# 2. The tour: the windows during a run, the Find window and the About window.
 "$build/app/dirscribe-screenshot-tour" "$out"
 
 echo "Pictures in $out:"

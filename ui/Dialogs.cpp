@@ -88,6 +88,21 @@ std::optional<QString> StandardDialogs::AskFileName(QWidget* parent,
     return chosen.isEmpty() ? QString() : chosen.front();
 }
 
+std::optional<QStringList> StandardDialogs::AskExistingFiles(QWidget* parent,
+                                                             const FileDialogRequest& request) {
+    QFileDialog dialog(parent, request.title);
+    dialog.setObjectName(QStringLiteral("OpenFiles"));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFiles);
+    dialog.setNameFilters(NameFilters(request.filter));
+    if (auto* model = dialog.findChild<QFileSystemModel*>()) model->setNameFilterDisables(false);
+    if (!request.fileName.isEmpty()) dialog.selectFile(request.fileName);
+    FitColumns(dialog);
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return dialog.selectedFiles();
+}
+
 bool StandardDialogs::AskYesNo(QWidget* parent, const QString& text) {
     return Ask(parent, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes) ==
            QMessageBox::Yes;

@@ -29,6 +29,10 @@ class Dialogs {
     // warning about one that does and adds no extension. The chosen name, or nothing on Cancel.
     virtual std::optional<QString> AskFileName(QWidget* parent,
                                                const FileDialogRequest& request) = 0;
+    // An open-file dialog in which one or more existing files are chosen. The chosen names, or
+    // nothing on Cancel.
+    virtual std::optional<QStringList> AskExistingFiles(QWidget* parent,
+                                                        const FileDialogRequest& request) = 0;
     // A box with Yes and No, no icon, the program's title as caption; true for Yes.
     virtual bool AskYesNo(QWidget* parent, const QString& text) = 0;
     // A box with OK only, no icon, the program's title as caption.
@@ -41,6 +45,8 @@ class Dialogs {
 class StandardDialogs final : public Dialogs {
   public:
     std::optional<QString> AskFileName(QWidget* parent, const FileDialogRequest& request) override;
+    std::optional<QStringList> AskExistingFiles(QWidget* parent,
+                                                const FileDialogRequest& request) override;
     bool AskYesNo(QWidget* parent, const QString& text) override;
     void ShowMessage(QWidget* parent, const QString& text) override;
     AbortRetryIgnore AskAbortRetryIgnore(QWidget* parent, const QString& text) override;

@@ -21,6 +21,7 @@
 #include "ui/DiscAfterDisc.h"
 #include "ui/DriveList.h"
 #include "ui/DriveSource.h"
+#include "ui/FindWindow.h"
 #include "ui/FolderList.h"
 #include "ui/MainLayout.h"
 #include "ui/Status.h"
@@ -220,6 +221,10 @@ void Main::BuildMenu() {
 
     QMenu* file = bar->addMenu(QStringLiteral("File"));
     file->setObjectName(QStringLiteral("MnuFile"));
+    QAction* find = file->addAction(QStringLiteral("Find in Lists..."));
+    find->setObjectName(QStringLiteral("MnuFind"));
+    find->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
+    connect(find, &QAction::triggered, this, [this] { MnuFind_Click(); });
     MnuDiscAfterDisc_ = file->addAction(QStringLiteral("List Disc after Disc"));
     MnuDiscAfterDisc_->setObjectName(QStringLiteral("MnuDiscAfterDisc"));
     MnuDiscAfterDisc_->setCheckable(true);
@@ -384,6 +389,17 @@ void Main::MnuOFmt_Click(ListFormat format) {
     MnuOFmt_[static_cast<std::size_t>(IndexOf(state_.OutputFormat))]->setChecked(false);
     state_.OutputFormat = format;
     MnuOFmt_[static_cast<std::size_t>(IndexOf(format))]->setChecked(true);
+}
+
+void Main::MnuFind_Click() {
+    if (!find_) {
+        find_ = new FindWindow(dialogs_, this);
+        find_->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    find_->show();
+    find_->raise();
+    find_->activateWindow();
+    find_->FocusPattern();
 }
 
 void Main::MnuAbout_Click() {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPointer>
 #include <array>
 #include <cstdint>
 #include <memory>
@@ -25,6 +26,7 @@ namespace dirscribe::ui {
 class Dialogs;
 class DriveList;
 class DriveSource;
+class FindWindow;
 class FolderList;
 class Status;
 class WindowFrontEnd;
@@ -63,6 +65,7 @@ class Main : public QMainWindow {
     void Refresh_Click();
     void Command1_Click();
     void MnuOFmt_Click(ListFormat format);
+    void MnuFind_Click();
     void MnuAbout_Click();
     void MnuQuit_Click();
 
@@ -102,6 +105,7 @@ class Main : public QMainWindow {
     ListFiles files_;
     std::unique_ptr<platform::FileSystem> fileSystem_;
     std::unique_ptr<ListingRun> run_;
+    QPointer<FindWindow> find_;  // the Find window while it is open
 
     bool running_ = false;       // inside the click that started the run in progress
     bool quitAfterRun_ = false;  // closing was asked for during the run

@@ -25,6 +25,12 @@ std::optional<QString> ScriptedDialogs::AskFileName(QWidget*, const FileDialogRe
     return Take(fileAnswers, fileAnswer);
 }
 
+std::optional<QStringList> ScriptedDialogs::AskExistingFiles(QWidget*,
+                                                             const FileDialogRequest& request) {
+    fileRequests.push_back(request);
+    return Take(filesAnswers, std::optional<QStringList>());
+}
+
 bool ScriptedDialogs::AskYesNo(QWidget*, const QString& text) {
     questions << text;
     return Take(yesNoAnswers, yesNoAnswer);

@@ -17,7 +17,8 @@ namespace dirscribe::ui {
 // standing answer, and records what was asked.
 class ScriptedDialogs : public Dialogs {
   public:
-    std::deque<std::optional<QString>> fileAnswers;  // nothing: Cancel
+    std::deque<std::optional<QString>> fileAnswers;       // nothing: Cancel
+    std::deque<std::optional<QStringList>> filesAnswers;  // for AskExistingFiles; then Cancel
     std::deque<bool> yesNoAnswers;
     std::deque<AbortRetryIgnore> abortRetryIgnoreAnswers;
     std::optional<QString> fileAnswer;  // the standing answers
@@ -33,6 +34,8 @@ class ScriptedDialogs : public Dialogs {
     QStringList boxes;
 
     std::optional<QString> AskFileName(QWidget* parent, const FileDialogRequest& request) override;
+    std::optional<QStringList> AskExistingFiles(QWidget* parent,
+                                                const FileDialogRequest& request) override;
     bool AskYesNo(QWidget* parent, const QString& text) override;
     void ShowMessage(QWidget* parent, const QString& text) override;
     AbortRetryIgnore AskAbortRetryIgnore(QWidget* parent, const QString& text) override;

@@ -8,10 +8,12 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSettings>
 
 #include "ui/Dialogs.h"
 #include "ui/DriveList.h"
 #include "ui/DriveSource.h"
+#include "ui/Remembered.h"
 #include "ui/Status.h"
 
 namespace dirscribe::ui {
@@ -61,6 +63,9 @@ std::string WindowFrontEnd::AskListFile(ListDialog dialog, const std::string& ti
     const auto chosen = dialogs_.AskFileName(c_.window, {dialog, Q(title), Q(filter), last});
     if (!chosen) throw Failure(FailureNo::DialogCancelled, "Cancel was selected.");
     last = QDir::toNativeSeparators(*chosen);
+    // The Find window offers the last append file as the catalogue to search.
+    if (QSettings* store = RememberedSettings(); store && dialog == ListDialog::Cdlg2)
+        store->setValue(QLatin1String(kLastAppendFileKey), last);
     return last.toStdString();
 }
 

@@ -1,7 +1,7 @@
 // dirscribe-screenshot-tour: shows the real windows on the display it is given and saves
 // pictures of them taken from the screen: the main window, the progress window during a run
-// over a made-up tree, the Find window searching the list the run wrote, and the About window. Used
-// by tools/screenshots.sh.
+// over a made-up tree, the Find window searching the list the run wrote, the progress window
+// waiting for the next disc, and the About window. Used by tools/screenshots.sh.
 #include <QApplication>
 #include <QDir>
 #include <QEventLoop>
@@ -14,6 +14,7 @@
 #include <QTimer>
 #include <cstdio>
 #include <functional>
+#include <memory>
 
 #include "engine/SharedState.h"
 #include "ui/DriveSource.h"
@@ -54,6 +55,41 @@ void When(std::function<bool()> ready, std::function<void()> act, int tries = 50
     });
 }
 
+// The machine's drives, with a disc drive "D:" that waits for ever for its next disc: the
+// picture of the progress window in the disc-after-disc loop needs no real drive.
+class TourDrives final : public dirscribe::ui::DriveSource {
+  public:
+    std::vector<dirscribe::platform::DriveInfo> ListDrives() override {
+        return system_.ListDrives();
+    }
+    std::string CurrentFolder() override { return system_.CurrentFolder(); }
+    dirscribe::platform::DriveFolder OpenDrive(const std::string& text) override {
+        return system_.OpenDrive(text);
+    }
+    std::string VolumeLabel(const std::string& text) override { return system_.VolumeLabel(text); }
+    std::string TrayDriveOfText(const std::string& text) override {
+        return system_.TrayDriveOfText(text);
+    }
+    std::string TrayDriveOfPath(const std::string& path) override {
+        return system_.TrayDriveOfPath(path);
+    }
+    void OpenCDDoor(const std::string&) override {}
+    void CloseCDDoor(const std::string&) override {}
+    std::unique_ptr<dirscribe::cdtray::DiscDrive> OpenDiscDrive(const std::string&) override {
+        struct Empty final : dirscribe::cdtray::DiscDrive {
+            std::string Name() const override { return "D:"; }
+            dirscribe::cdtray::MediaState Poll() override { return {}; }
+            dirscribe::cdtray::MountedDisc Mount() override { return {}; }
+            void Unmount() noexcept override {}
+            bool Eject() noexcept override { return true; }
+        };
+        return std::make_unique<Empty>();
+    }
+
+  private:
+    dirscribe::ui::SystemDrives system_;
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -86,7 +122,7 @@ int main(int argc, char** argv) {
     dialogs.fileAnswer = temp.path() + QStringLiteral("/list.txt");
     dialogs.yesNoAnswer = true;
     dialogs.echoAs = QStringLiteral("dirscribe-screenshot-tour");
-    dirscribe::ui::SystemDrives drives;
+    TourDrives drives;
     dirscribe::ui::Main main(state, dialogs, drives);
     main.move(40, 40);
     main.show();
@@ -123,6 +159,28 @@ int main(int argc, char** argv) {
         QTimer::singleShot(
             0, &main, [&main] { main.findChild<QAction*>(QStringLiteral("MnuAbout"))->trigger(); });
     };
+    // A whole run with List Disc after Disc: the progress window waiting for the next disc.
+    const auto showNextDisc = [&] {
+        main.findChild<QAction*>(QStringLiteral("MnuDiscAfterDisc"))->setChecked(true);
+        When(
+            [&] {
+                return main.StatusWindow() != nullptr &&
+                       main.StatusWindow()->Stat1()->text().startsWith(
+                           QLatin1String("Insert the next disc"));
+            },
+            [&] {
+                Settle(600);
+                const QRect both =
+                    main.frameGeometry().united(main.StatusWindow()->frameGeometry());
+                ok = main.screen()
+                         ->grabWindow(0, both.x(), both.y(), both.width(), both.height())
+                         .save(out + QStringLiteral("/next-disc.png")) &&
+                     ok;
+                main.StatusWindow()->Cancel()->click();
+                When([&] { return command1->text() == QLatin1String("Start"); }, showAbout);
+            });
+        QTimer::singleShot(0, command1, &QPushButton::click);
+    };
     // Then the Find window with the matches in the list the run wrote, then About.
     const auto showFind = [&] {
         main.findChild<QAction*>(QStringLiteral("MnuFind"))->trigger();
@@ -136,7 +194,7 @@ int main(int argc, char** argv) {
             Settle(600);
             ok = Shoot(find, out + QStringLiteral("/find-window.png")) && ok;
             find->close();
-            showAbout();
+            showNextDisc();
         });
         find->findChild<QPushButton*>(QStringLiteral("FindButton"))->click();
     };

@@ -19,6 +19,7 @@
 #include "ui/Dialogs.h"
 #include "ui/DriveList.h"
 #include "ui/DriveSource.h"
+#include "ui/EnterPress.h"
 #include "ui/FolderList.h"
 #include "ui/MainLayout.h"
 #include "ui/Status.h"
@@ -198,9 +199,11 @@ void Main::BuildControls() {
         connect(option, &QRadioButton::toggled, option, fixTabStop);
     }
 
+    // Neither button is the window's default; Enter, like Space, presses the one with the focus.
     for (QPushButton* button : {Command1_, Refresh_}) {
         button->setAutoDefault(false);
         button->setDefault(false);
+        PressOnEnter(button);
     }
 
     // The keyboard order; within an option group only the selected button is a tab stop.

@@ -233,7 +233,8 @@ void Main::BuildMenu() {
         QAction* entry = formats->addAction(QString::fromLatin1(
             info.menuName.data(), static_cast<qsizetype>(info.menuName.size())));
         entry->setObjectName(QStringLiteral("MnuOFmt(%1)").arg(i));
-        entry->setCheckable(true);
+        // Only the chosen entry is checkable: the others show no empty box beside them.
+        entry->setCheckable(format == ListFormat::Text);
         entry->setChecked(format == ListFormat::Text);
         connect(entry, &QAction::triggered, this, [this, format] { MnuOFmt_Click(format); });
         MnuOFmt_[static_cast<std::size_t>(i)] = entry;
@@ -328,9 +329,13 @@ void Main::Command1_Click() {
 }
 
 void Main::MnuOFmt_Click(ListFormat format) {
-    MnuOFmt_[static_cast<std::size_t>(IndexOf(state_.OutputFormat))]->setChecked(false);
+    QAction* before = MnuOFmt_[static_cast<std::size_t>(IndexOf(state_.OutputFormat))];
+    before->setChecked(false);
+    before->setCheckable(false);
     state_.OutputFormat = format;
-    MnuOFmt_[static_cast<std::size_t>(IndexOf(format))]->setChecked(true);
+    QAction* chosen = MnuOFmt_[static_cast<std::size_t>(IndexOf(format))];
+    chosen->setCheckable(true);
+    chosen->setChecked(true);
 }
 
 void Main::MnuAbout_Click() {

@@ -336,6 +336,9 @@ void Main::MnuOFmt_Click(ListFormat format) {
     QAction* chosen = MnuOFmt_[static_cast<std::size_t>(IndexOf(format))];
     chosen->setCheckable(true);
     chosen->setChecked(true);
+    // During a run the progress window comes back over this window, which the menu brought to
+    // the front.
+    frontEnd_->BringProgressToFront();
 }
 
 void Main::MnuAbout_Click() {

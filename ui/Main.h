@@ -41,6 +41,8 @@ class Main : public QMainWindow {
 
     // The progress window while it exists, else null.
     Status* StatusWindow() const;
+    // What the listing run asks of the windows (the screenshot tour asks it too).
+    WindowFrontEnd& RunFrontEnd() const { return *frontEnd_; }
 
   signals:
     // The window was closed (Quit or its close box): the program ends.

@@ -52,16 +52,17 @@ QString StartFailureText(const QString& program, const QStringList& messages,
             why = QStringLiteral("no Wayland display could be reached");
         else if (match.captured(1).isEmpty())
             why = QStringLiteral("DISPLAY is not set");
-        return program + QStringLiteral(": the windows need a display, and none could be opened (") +
-               why + QStringLiteral("); dirscribe-cli writes lists without one");
+        return program +
+               QStringLiteral(": the windows need a display, and none could be opened (") + why +
+               QStringLiteral("); dirscribe-cli writes lists without one");
     }
     for (const QString& message : messages) {
         const QRegularExpressionMatch match = notFound.match(message);
         if (!match.hasMatch()) continue;
-        const QString file = QDir::toNativeSeparators(
-            pluginFolder + QLatin1Char('/') +
-            QString::fromStdString(platform::console::SharedLibraryName(
-                "q" + match.captured(1).toStdString())));
+        const QString file =
+            QDir::toNativeSeparators(pluginFolder + QLatin1Char('/') +
+                                     QString::fromStdString(platform::console::SharedLibraryName(
+                                         "q" + match.captured(1).toStdString())));
         return program + QStringLiteral(": the windows cannot open: the file '") + file +
                QStringLiteral("' (Qt's platform plugin \"") + match.captured(1) +
                QStringLiteral("\") is missing; install the program again");

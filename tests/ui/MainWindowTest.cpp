@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScopeGuard>
@@ -77,6 +78,7 @@ class MainWindowTest : public QObject {
     void formatMenuKeepsOneCheckMark();
     void formatMenuShowsOneMark();
     void enterPressesTheFocusedButton();
+    void formatChoiceDuringARunLeavesTheFocus();
     void runWritesTheListAndShowsProgress();
     void cancelledDialogTouchesNothing();
     void stopOrCancelGiveAWellFormedList_data();
@@ -425,6 +427,31 @@ void MainWindowTest::enterPressesTheFocusedButton() {
     QCOMPARE(dialogs_->fileRequests.size(), std::size_t{2});
     QCOMPARE(drives_->closed.size(), std::size_t{2});
     QVERIFY(!Command1()->isDefault() && !refresh->isDefault());
+    QVERIFY(Idle());
+}
+
+void MainWindowTest::formatChoiceDuringARunLeavesTheFocus() {
+    // The progress window comes back to the front after the menu, but the focus stays where
+    // the user put it.
+    dialogs_->fileAnswers = {QString::fromStdString(list_.string())};
+    auto* description = Find<QLineEdit>("VolDescBox");
+    QPointer<QWidget> focus;
+    QPointer<QWidget> active;
+    QTimer::singleShot(0, main_.get(), [&] {
+        QVERIFY(main_->StatusWindow() != nullptr && main_->StatusWindow()->isVisible());
+        // The user clicks into the description field of the main window.
+        main_->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(main_.get()));
+        description->setFocus();
+        main_->findChild<QAction*>(QStringLiteral("MnuOFmt(2)"))->trigger();
+        QCoreApplication::processEvents();
+        focus = QApplication::focusWidget();
+        active = QApplication::activeWindow();
+    });
+    Start();
+    QCOMPARE(focus.data(), description);
+    QCOMPARE(active.data(), main_.get());
+    QCOMPARE(state_.OutputFormat, ListFormat::CsvNames);
     QVERIFY(Idle());
 }
 

@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QScrollBar>
 #include <QStorageInfo>
 #include <QStyle>
 
@@ -107,6 +108,10 @@ void FolderList::Fill(const QString& path, const QString& root, const QStringLis
     }
     expandAll();
     setCurrentItem(open);
+    // A newly opened folder shows the list from its top line (the drive's top folder), as far
+    // as the open folder stays in sight; the scroll position of the folder before means nothing.
+    scrollToTop();
+    horizontalScrollBar()->setValue(horizontalScrollBar()->minimum());
     scrollToItem(open);
 }
 

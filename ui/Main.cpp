@@ -246,7 +246,7 @@ void Main::BuildMenu() {
 }
 
 void Main::Form_Load() {
-    SelPath_->setText(Dir1_->Path());
+    SetSelPath(Dir1_->Path());
     Drive1_Change();
     state_.OutputFormat = ListFormat::Text;
 }
@@ -271,6 +271,12 @@ bool Main::RetryStep(int& retryCount, Step&& step, Between&& between) {
         ShowError(description);
         return false;
     }
+}
+
+void Main::SetSelPath(const QString& path) {
+    SelPath_->setText(path);
+    // The field cuts a long path at its edge; its tooltip shows the whole path.
+    SelPath_->setToolTip(path);
 }
 
 void Main::ShowError(const std::string& description) {
@@ -299,7 +305,7 @@ void Main::Drive1_Change() {
 void Main::Dir1_Change() {
     int changeRetryCount = 0;
     RetryStep(
-        changeRetryCount, [this] { SelPath_->setText(Dir1_->Path()); }, [] {});
+        changeRetryCount, [this] { SetSelPath(Dir1_->Path()); }, [] {});
 }
 
 void Main::Refresh_Click() {

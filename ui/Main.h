@@ -74,6 +74,8 @@ class Main : public QMainWindow {
     template <class Step, class Between>
     bool RetryStep(int& retryCount, Step&& step, Between&& between);
     void ShowError(const std::string& description);
+    // Shows the start path in SelPath.
+    void SetSelPath(const QString& path);
 
     SharedState& state_;
     Dialogs& dialogs_;

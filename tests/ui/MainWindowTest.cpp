@@ -206,6 +206,7 @@ void MainWindowTest::startUpState() {
     // The load handler: the current folder and its drive's label.
     QCOMPARE(Find<ui::DriveList>("Drive1")->currentText(), QString::fromLatin1(kDataDrive));
     QCOMPARE(Text("SelPath"), Root());
+    QCOMPARE(Find<QLabel>("SelPath")->toolTip(), Root());
     QCOMPARE(Find<ui::FolderList>("Dir1")->Path(), Root());
     QCOMPARE(Text("VLabel"), QStringLiteral("DATA"));
     QVERIFY(drives_->closed.empty());
@@ -691,6 +692,7 @@ void MainWindowTest::folderListOpensOnDoubleClickOnly() {
 
     QTest::mouseDClick(dir1->viewport(), Qt::LeftButton, {}, centre(item("beta")));
     QCOMPARE(Text("SelPath"), Folder("beta"));
+    QCOMPARE(Find<QLabel>("SelPath")->toolTip(), Folder("beta"));
     QCOMPARE(dir1->Path(), Folder("beta"));
     // The path from the top folder down, then the open folder's sub-folders.
     QTreeWidgetItem* beta = item("beta");

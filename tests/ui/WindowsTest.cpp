@@ -9,6 +9,7 @@
 #include <QProxyStyle>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QStyleFactory>
 #include <QTest>
@@ -414,6 +415,30 @@ void WindowsTest::folderListRaisesChangeOnlyWhenThePathChanges() {
     QVERIFY(root.startsWith(list.Root()));
     std::filesystem::remove_all(dir / "A");
     QVERIFY_THROWS_EXCEPTION(Failure, list.Refresh());
+
+    // An opened folder shows the list from its top line, wherever the last one was scrolled.
+    for (int i = 0; i < 60; ++i) {
+        MakeDir(dir / "c" / ("sub " + std::to_string(i)));
+        MakeDir(dir / "c" / "sub 59" / ("inner " + std::to_string(i)));
+    }
+    list.resize(150, 120);
+    list.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&list));
+    QScrollBar* scroll = list.verticalScrollBar();
+    const auto scrolledDown = [&] {
+        QCoreApplication::processEvents();
+        scroll->setValue(scroll->maximum());
+        return scroll->value() > 10;
+    };
+    list.SetPath(root + QStringLiteral("/c"), root);
+    QVERIFY(scrolledDown());
+    list.SetPath(root + QStringLiteral("/c/sub 59"));
+    QCoreApplication::processEvents();
+    QCOMPARE(scroll->value(), 0);
+    QVERIFY(scrolledDown());
+    list.SetPath(root + QStringLiteral("/c"));
+    QCoreApplication::processEvents();
+    QCOMPARE(scroll->value(), 0);
 }
 
 void WindowsTest::refreshClosesTheTrayARunOpenedAfterTheDiscWentAway() {

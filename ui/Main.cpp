@@ -24,6 +24,7 @@
 #include "ui/MainLayout.h"
 #include "ui/Status.h"
 #include "ui/Twips.h"
+#include "ui/WholeFrame.h"
 #include "ui/WindowFrontEnd.h"
 #include "ui/frmSplash.h"
 
@@ -68,8 +69,8 @@ void MakeOptions(QWidget* frame, const CaptionedControl (&controls)[N], const Tw
 
 // A read-only one-line field with a sunken border.
 QLabel* MakeDisplay(QWidget* parent, const char* name, QRect box) {
-    auto* field = MakeLabel(parent, name, QString(), box);
-    field->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+    auto* field = Place(new DisplayField(parent), name, box);
+    field->setTextFormat(Qt::PlainText);
     field->setWordWrap(false);
     field->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     field->setMargin(0);

@@ -14,6 +14,8 @@
 #include <QStyleFactory>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
+#include <cmath>
 #include <filesystem>
 
 #include "UiFakes.h"
@@ -29,6 +31,7 @@
 #include "ui/StartGuard.h"
 #include "ui/Status.h"
 #include "ui/Twips.h"
+#include "ui/WholeFrame.h"
 
 namespace dirscribe::test {
 
@@ -68,6 +71,8 @@ class WindowsTest : public QObject {
     void nameFiltersFromFilterTexts();
     void folderListRaisesChangeOnlyWhenThePathChanges();
     void refreshClosesTheTrayARunOpenedAfterTheDiscWentAway();
+    void bordersAreWholeAtAnyScale_data();
+    void bordersAreWholeAtAnyScale();
     void startFailureSaysWhyInOneLine_data();
     void startFailureSaysWhyInOneLine();
     void programWithoutADisplayEndsWithOneLine();
@@ -456,6 +461,63 @@ void WindowsTest::refreshClosesTheTrayARunOpenedAfterTheDiscWentAway() {
     // A path whose tray was never opened always gets the system's answer.
     QCOMPARE(trays.DriveOf("/home/u", "/dev/vda"), std::string("/dev/vda"));
     QCOMPARE(trays.DriveOf("/home/u", "/dev/vdb"), std::string("/dev/vdb"));
+}
+
+void WindowsTest::bordersAreWholeAtAnyScale_data() {
+    QTest::addColumn<double>("ratio");
+    for (const double ratio : {1.0, 1.25, 1.5, 1.75, 2.0})
+        QTest::newRow(qPrintable(QString::number(ratio))) << ratio;
+}
+
+void WindowsTest::bordersAreWholeAtAnyScale() {
+    QFETCH(double, ratio);
+    // A display field and the folder list at odd places and sizes, drawn at `ratio` device
+    // pixels to the pixel: each of their four edges is a line darker than the window and the
+    // list's background, all along.
+    QWidget window;
+    window.resize(300, 200);
+    auto* field = new ui::DisplayField(&window);
+    field->setText(QStringLiteral("/a/path"));
+    field->setGeometry(3, 5, 101, 21);
+    auto* list = new ui::FolderList(&window);
+    list->setGeometry(7, 33, 121, 61);
+    QImage image(QSize(300, 200) * ratio, QImage::Format_RGB32);
+    image.setDevicePixelRatio(ratio);
+    window.render(&image);
+    const int lighter = std::min(qGray(window.palette().color(QPalette::Window).rgb()),
+                                 qGray(list->palette().color(QPalette::Base).rgb()));
+    for (QWidget* widget : {static_cast<QWidget*>(field), static_cast<QWidget*>(list)}) {
+        const QRect box = widget->geometry();
+        const int left = qRound(box.left() * ratio);
+        const int top = qRound(box.top() * ratio);
+        const int right = qRound((box.right() + 1) * ratio) - 1;
+        const int bottom = qRound((box.bottom() + 1) * ratio) - 1;
+        // The share of places along an edge where the band of device pixels of its outermost
+        // pixel (`inward` leads into the widget) holds a dark one.
+        const int band = static_cast<int>(std::ceil(ratio));
+        const auto darkShare = [&](QPoint from, QPoint along, QPoint inward, int count) {
+            int dark = 0;
+            for (int i = 0; i < count; ++i) {
+                bool found = false;
+                for (int j = 0; j < band; ++j)
+                    found =
+                        found || qGray(image.pixel(from + along * i + inward * j)) < lighter - 8;
+                dark += found ? 1 : 0;
+            }
+            return dark * 100 / count;
+        };
+        const int width = right - left - 2 * band;
+        const int height = bottom - top - 2 * band;
+        const QString name = QString::fromLatin1(widget->metaObject()->className());
+        QVERIFY2(darkShare({left + band, top}, {1, 0}, {0, 1}, width) > 90,
+                 qPrintable(name + " top"));
+        QVERIFY2(darkShare({left + band, bottom}, {1, 0}, {0, -1}, width) > 90,
+                 qPrintable(name + " bottom"));
+        QVERIFY2(darkShare({left, top + band}, {0, 1}, {1, 0}, height) > 90,
+                 qPrintable(name + " left"));
+        QVERIFY2(darkShare({right, top + band}, {0, 1}, {-1, 0}, height) > 90,
+                 qPrintable(name + " right"));
+    }
 }
 
 void WindowsTest::startFailureSaysWhyInOneLine_data() {

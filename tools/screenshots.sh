@@ -5,7 +5,8 @@
 # Output Format menu, and the About window, and saves all of them as PNG files. It fails when the
 # progress window stays covered after a box or a menu choice.
 #   bash tools/screenshots.sh [OUTPUT_FOLDER]      (default: build/screenshots)
-# DIRSCRIBE_BUILD names another build folder to use (default: build, configured if new).
+# DIRSCRIBE_BUILD names another build folder to use (default: build, configured if new);
+# DIRSCRIBE_WM=icewm takes the pictures under icewm instead of Openbox.
 #   bash tools/screenshots.sh --windows [OUTPUT_FOLDER]   (default: build-win/screenshots)
 # takes the Windows program (dirscribe.exe of the cross build, tools/test-windows.sh) under Wine
 # instead, with Qt's real windows platform plugin, in a Wine desktop on the virtual X screen.
@@ -48,8 +49,14 @@ trap cleanup EXIT
 # A screen of its own; Xvfb names the display it took.
 . "$here/tools/xvfb.sh"
 start_xvfb "$work" || exit 1
-# A window manager draws the frames and keeps the stacking order, as on a desktop.
-openbox --sm-disable >"$work/openbox.log" 2>&1 &
+# A window manager draws the frames and keeps the stacking order, as on a desktop: Openbox,
+# or the one DIRSCRIBE_WM names (icewm draws the title-bar buttons the windows' Motif hints
+# ask for; Openbox draws its own set on every window).
+case "${DIRSCRIBE_WM:-openbox}" in
+    openbox) openbox --sm-disable >"$work/wm.log" 2>&1 & ;;
+    icewm) icewm >"$work/wm.log" 2>&1 & ;;
+    *) echo "screenshots: unknown window manager '$DIRSCRIBE_WM' (openbox, icewm)" >&2; exit 2 ;;
+esac
 wm_pid=$!
 sleep 1
 export QT_QPA_PLATFORM=xcb

@@ -14,6 +14,7 @@
 #include <QTreeView>
 
 #include "engine/AppIdentity.h"
+#include "ui/WindowFrame.h"
 
 namespace dirscribe::ui {
 
@@ -117,10 +118,12 @@ AbortRetryIgnore StandardDialogs::AskAbortRetryIgnore(QWidget* parent, const QSt
     // Like the system's box of this kind: no close button, and Escape does nothing; A, R and I
     // press the buttons.
     QMessageBox box(QMessageBox::NoIcon, QString::fromUtf8(kApp.title), BoxText(text),
-                    QMessageBox::NoButton, parent,
-                    Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                        Qt::MSWindowsFixedSizeDialogHint);
+                    QMessageBox::NoButton, parent);
     box.setTextFormat(Qt::PlainText);
+    // QMessageBox adds a close button to the flags it is given.
+    box.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                       Qt::MSWindowsFixedSizeDialogHint);
+    KeepFrame(&box, FrameKind::Box);
     // Abort, Retry, Ignore from left to right on every system. As standard buttons Qt would
     // order them by their roles (Abort last); as actions they keep the order they are added
     // in, in a layout that does not reverse actions (as some desktops' do).

@@ -25,6 +25,7 @@
 #include "ui/Status.h"
 #include "ui/Twips.h"
 #include "ui/WholeFrame.h"
+#include "ui/WindowFrame.h"
 #include "ui/WindowFrontEnd.h"
 #include "ui/frmSplash.h"
 
@@ -101,6 +102,7 @@ Main::Main(SharedState& state, Dialogs& dialogs, DriveSource& drives, QWidget* p
     setObjectName(QStringLiteral("Main"));
     setWindowTitle(QStringLiteral("The Quillmere Dirscribe"));
     setWindowIcon(AppIcon());
+    KeepFrame(this, FrameKind::Main);
     BuildControls();
     BuildMenu();
 

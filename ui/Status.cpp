@@ -12,6 +12,7 @@
 #include "ui/EnterPress.h"
 #include "ui/SpaceWrapLabel.h"
 #include "ui/Twips.h"
+#include "ui/WindowFrame.h"
 
 namespace dirscribe::ui {
 
@@ -32,6 +33,7 @@ Status::Status(SharedState& state, QPoint mainTopLeft)
     setObjectName(QStringLiteral("Status"));
     setWindowTitle(QStringLiteral("Dirscribe Progress"));
     setAttribute(Qt::WA_DeleteOnClose, false);
+    KeepFrame(this, FrameKind::Tool);
     // The window has no icon; without one of its own it would show the program's.
     QPixmap clear(16, 16);
     clear.fill(Qt::transparent);

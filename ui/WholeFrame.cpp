@@ -21,7 +21,8 @@ void PaintWholeFrame(QWidget& widget, QPainter& painter) {
     option.initFrom(&widget);
     option.state |= QStyle::State_Sunken;
     option.frameShape = QFrame::StyledPanel;
-    option.lineWidth = PanelFrameWidth(widget);
+    // As a QFrame of this shape draws it.
+    option.lineWidth = 1;
     option.midLineWidth = 0;
     // The device pixels to a pixel, as the painter maps them (a window on a screen, or a
     // picture of it).

@@ -6,6 +6,7 @@
 #include <clocale>
 #include <cstring>
 #include <iostream>
+#include <optional>
 
 #include "engine/AppIdentity.h"
 #include "engine/SharedState.h"
@@ -14,6 +15,7 @@
 #include "ui/DriveSource.h"
 #include "ui/Main.h"
 #include "ui/Remembered.h"
+#include "ui/StartGuard.h"
 
 int main(int argc, char** argv) {
     // Answered before Qt starts, so that they need no display (the manual page is made from
@@ -33,7 +35,10 @@ int main(int argc, char** argv) {
         return 0;
     }
 
+    // Without a display (or with a platform plugin missing) Qt would abort: say so in one line.
+    std::optional<dirscribe::ui::StartGuard> guard(std::in_place, QStringLiteral("dirscribe"));
     QApplication app(argc, argv);
+    guard.reset();
     // Lets the desktop match the windows to the installed desktop entry and its icon.
     QGuiApplication::setDesktopFileName(QStringLiteral(DIRSCRIBE_APP_ID));
     // Sizes and dates in the lists follow the user's regional settings.

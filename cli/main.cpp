@@ -30,8 +30,8 @@ constexpr int kExitUsage = 2;
 
 const char* const kUsage =
     "Usage: dirscribe-cli [options] START_FOLDER\n"
-    "       dirscribe-cli [options] --each-disc DRIVE [--discs N] [--ask-description]\n"
-    "       dirscribe-cli --find PATTERN [--regex] [--format csv] LIST...\n"
+    "  or:  dirscribe-cli [options] --each-disc DRIVE [--discs N] [--ask-description]\n"
+    "  or:  dirscribe-cli --find PATTERN [--regex] [--format csv] LIST...\n"
     "Writes a list of the folders and files below START_FOLDER, lists disc after disc, or\n"
     "finds names in lists.\n"
     "\n"

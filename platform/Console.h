@@ -42,4 +42,11 @@ void WriteError(std::string_view text);
 void ShowProgress(std::string_view text);
 void ClearProgress();
 
+// Tells why a program cannot start (one line): on standard error, and on Windows, where a
+// program with windows has no console to read it on, also in a message box with `title`.
+void ShowStartFailure(std::string_view title, std::string_view text);
+// The file name the system gives the shared library `base`: "base.dll" on Windows,
+// "libbase.so" elsewhere.
+std::string SharedLibraryName(std::string_view base);
+
 }  // namespace dirscribe::platform::console

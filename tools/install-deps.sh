@@ -13,14 +13,14 @@ group_packages() {
     case $1 in
         build) echo build-essential cmake ninja-build pkg-config libmount-dev libblkid-dev \
             libsystemd-dev libre2-dev ;;
-        gui) echo qt6-base-dev qt6-base-dev-tools qt6-svg-dev ;;
+        gui) echo qt6-base-dev qt6-base-dev-tools qt6-svg-dev libxcb1-dev ;;
         test) echo libgtest-dev libgmock-dev tzdata clang-format clang-tidy e2fsprogs strace \
             clang libclang-rt-14-dev ;;
         # GoogleTest's sources: the cross build compiles its own. RE2's Unicode tables are made
         # from the machine's Unicode data (tools/build-re2-mingw.sh).
         windows) echo g++-mingw-w64-x86-64-posix wine wine64 googletest unicode-data python3-six ;;
         # A virtual X screen, a window manager, keys sent to windows, and Wine's own fonts.
-        screenshots) echo xvfb imagemagick x11-utils xdotool openbox fonts-wine fonts-liberation2 ;;
+        screenshots) echo xvfb imagemagick x11-utils xdotool openbox icewm fonts-wine fonts-liberation2 ;;
         # Manual pages, the desktop files' checks and the Debian package.
         package) echo help2man desktop-file-utils appstream bash-completion groff-base man-db \
             dpkg-dev file lintian ;;

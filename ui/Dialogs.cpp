@@ -1,15 +1,20 @@
 // Dialogs: Qt's file dialog and message boxes, set up as the program's boxes look.
 #include "ui/Dialogs.h"
 
+#include <QApplication>
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QHeaderView>
 #include <QMessageBox>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QScreen>
+#include <QStyleFactory>
 #include <QTreeView>
 
 #include "engine/AppIdentity.h"
+#include "ui/WindowFrame.h"
 
 namespace dirscribe::ui {
 
@@ -31,6 +36,18 @@ QMessageBox::StandardButton Ask(QWidget* parent, const QString& text,
     box.setDefaultButton(defaultButton);
     return static_cast<QMessageBox::StandardButton>(box.exec());
 }
+
+// A style that lays out a button box's buttons in the Windows order, which keeps actions in the
+// order they were added.
+class AddedOrderButtons : public QProxyStyle {
+  public:
+    using QProxyStyle::QProxyStyle;
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* data) const override {
+        if (hint == SH_DialogButtonLayout) return QDialogButtonBox::WinLayout;
+        return QProxyStyle::styleHint(hint, option, widget, data);
+    }
+};
 
 // Opens the dialog wide enough for its detail view's columns (name, size, type, date) to show
 // whole, within the screen.
@@ -113,15 +130,34 @@ void StandardDialogs::ShowMessage(QWidget* parent, const QString& text) {
 }
 
 AbortRetryIgnore StandardDialogs::AskAbortRetryIgnore(QWidget* parent, const QString& text) {
-    switch (Ask(parent, text, QMessageBox::Abort | QMessageBox::Retry | QMessageBox::Ignore,
-                QMessageBox::Abort)) {
-        case QMessageBox::Retry:
-            return AbortRetryIgnore::Retry;
-        case QMessageBox::Ignore:
-            return AbortRetryIgnore::Ignore;
-        default:
-            return AbortRetryIgnore::Abort;
+    // Like the system's box of this kind: no close button, and Escape does nothing; A, R and I
+    // press the buttons.
+    QMessageBox box(QMessageBox::NoIcon, QString::fromUtf8(kApp.title), BoxText(text),
+                    QMessageBox::NoButton, parent);
+    box.setTextFormat(Qt::PlainText);
+    // QMessageBox adds a close button to the flags it is given.
+    box.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                       Qt::MSWindowsFixedSizeDialogHint);
+    KeepFrame(&box, FrameKind::Box);
+    // Abort, Retry, Ignore from left to right on every system. As standard buttons Qt would
+    // order them by their roles (Abort last); as actions they keep the order they are added
+    // in, in a layout that does not reverse actions (as some desktops' do).
+    if (auto* buttons = box.findChild<QDialogButtonBox*>()) {
+        auto* style = new AddedOrderButtons(QStyleFactory::create(QApplication::style()->name()));
+        style->setParent(&box);
+        buttons->setStyle(style);
     }
+    QPushButton* abort = box.addButton(QStringLiteral("&Abort"), QMessageBox::ActionRole);
+    QPushButton* retry = box.addButton(QStringLiteral("&Retry"), QMessageBox::ActionRole);
+    QPushButton* ignore = box.addButton(QStringLiteral("&Ignore"), QMessageBox::ActionRole);
+    abort->setObjectName(QStringLiteral("Abort"));
+    retry->setObjectName(QStringLiteral("Retry"));
+    ignore->setObjectName(QStringLiteral("Ignore"));
+    box.setDefaultButton(abort);
+    box.exec();
+    if (box.clickedButton() == retry) return AbortRetryIgnore::Retry;
+    if (box.clickedButton() == ignore) return AbortRetryIgnore::Ignore;
+    return AbortRetryIgnore::Abort;
 }
 
 }  // namespace dirscribe::ui

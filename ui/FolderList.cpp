@@ -7,11 +7,15 @@
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QPainter>
+#include <QScrollBar>
 #include <QStorageInfo>
 #include <QStyle>
+#include <QStyleOption>
 
 #include "base/Failure.h"
 #include "base/Paths.h"
+#include "ui/WholeFrame.h"
 
 namespace dirscribe::ui {
 
@@ -107,6 +111,10 @@ void FolderList::Fill(const QString& path, const QString& root, const QStringLis
     }
     expandAll();
     setCurrentItem(open);
+    // A newly opened folder shows the list from its top line (the drive's top folder), as far
+    // as the open folder stays in sight; the scroll position of the folder before means nothing.
+    scrollToTop();
+    horizontalScrollBar()->setValue(horizontalScrollBar()->minimum());
     scrollToItem(open);
 }
 
@@ -117,6 +125,22 @@ void FolderList::OpenItem(QTreeWidgetItem* item) {
     } catch (const Failure& failure) {
         emit OpenFailed(QString::fromStdString(failure.Description()));
     }
+}
+
+bool FolderList::event(QEvent* event) {
+    if (event->type() != QEvent::Paint) return QTreeWidget::event(event);
+    // The list paints only its border and the corner between its scroll bars on itself; the
+    // border is drawn whole at any scale in place of Qt's.
+    QPainter painter(this);
+    if (horizontalScrollBar()->isVisible() && verticalScrollBar()->isVisible()) {
+        QStyleOption corner;
+        corner.initFrom(this);
+        corner.rect = QRect(verticalScrollBar()->x(), horizontalScrollBar()->y(),
+                            verticalScrollBar()->width(), horizontalScrollBar()->height());
+        style()->drawPrimitive(QStyle::PE_PanelScrollAreaCorner, &corner, &painter, this);
+    }
+    PaintWholeFrame(*this, painter);
+    return true;
 }
 
 void FolderList::keyPressEvent(QKeyEvent* event) {

@@ -39,6 +39,8 @@ class FolderList : public QTreeWidget {
     void OpenFailed(const QString& description);
 
   protected:
+    // Paints the border after the list, whole at any scale.
+    bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     // The lines are indented by their depth alone: no branch marks, nothing to fold.
     void drawBranches(QPainter*, const QRect&, const QModelIndex&) const override {}

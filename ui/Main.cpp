@@ -21,11 +21,14 @@
 #include "ui/DiscAfterDisc.h"
 #include "ui/DriveList.h"
 #include "ui/DriveSource.h"
+#include "ui/EnterPress.h"
 #include "ui/FindWindow.h"
 #include "ui/FolderList.h"
 #include "ui/MainLayout.h"
 #include "ui/Status.h"
 #include "ui/Twips.h"
+#include "ui/WholeFrame.h"
+#include "ui/WindowFrame.h"
 #include "ui/WindowFrontEnd.h"
 #include "ui/frmSplash.h"
 
@@ -70,8 +73,8 @@ void MakeOptions(QWidget* frame, const CaptionedControl (&controls)[N], const Tw
 
 // A read-only one-line field with a sunken border.
 QLabel* MakeDisplay(QWidget* parent, const char* name, QRect box) {
-    auto* field = MakeLabel(parent, name, QString(), box);
-    field->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+    auto* field = Place(new DisplayField(parent), name, box);
+    field->setTextFormat(Qt::PlainText);
     field->setWordWrap(false);
     field->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     field->setMargin(0);
@@ -102,6 +105,7 @@ Main::Main(SharedState& state, Dialogs& dialogs, DriveSource& drives, QWidget* p
     setObjectName(QStringLiteral("Main"));
     setWindowTitle(QStringLiteral("The Quillmere Dirscribe"));
     setWindowIcon(AppIcon());
+    KeepFrame(this, FrameKind::Main);
     BuildControls();
     BuildMenu();
 
@@ -201,9 +205,11 @@ void Main::BuildControls() {
         connect(option, &QRadioButton::toggled, option, fixTabStop);
     }
 
+    // Neither button is the window's default; Enter, like Space, presses the one with the focus.
     for (QPushButton* button : {Command1_, Refresh_}) {
         button->setAutoDefault(false);
         button->setDefault(false);
+        PressOnEnter(button);
     }
 
     // The keyboard order; within an option group only the selected button is a tab stop.
@@ -241,7 +247,8 @@ void Main::BuildMenu() {
         QAction* entry = formats->addAction(QString::fromLatin1(
             info.menuName.data(), static_cast<qsizetype>(info.menuName.size())));
         entry->setObjectName(QStringLiteral("MnuOFmt(%1)").arg(i));
-        entry->setCheckable(true);
+        // Only the chosen entry is checkable: the others show no empty box beside them.
+        entry->setCheckable(format == ListFormat::Text);
         entry->setChecked(format == ListFormat::Text);
         connect(entry, &QAction::triggered, this, [this, format] { MnuOFmt_Click(format); });
         MnuOFmt_[static_cast<std::size_t>(i)] = entry;
@@ -253,7 +260,7 @@ void Main::BuildMenu() {
 }
 
 void Main::Form_Load() {
-    SelPath_->setText(Dir1_->Path());
+    SetSelPath(Dir1_->Path());
     Drive1_Change();
     state_.OutputFormat = ListFormat::Text;
 }
@@ -278,6 +285,12 @@ bool Main::RetryStep(int& retryCount, Step&& step, Between&& between) {
         ShowError(description);
         return false;
     }
+}
+
+void Main::SetSelPath(const QString& path) {
+    SelPath_->setText(path);
+    // The field cuts a long path at its edge; its tooltip shows the whole path.
+    SelPath_->setToolTip(path);
 }
 
 void Main::ShowError(const std::string& description) {
@@ -306,7 +319,7 @@ void Main::Drive1_Change() {
 void Main::Dir1_Change() {
     int changeRetryCount = 0;
     RetryStep(
-        changeRetryCount, [this] { SelPath_->setText(Dir1_->Path()); }, [] {});
+        changeRetryCount, [this] { SetSelPath(Dir1_->Path()); }, [] {});
 }
 
 void Main::Refresh_Click() {
@@ -386,9 +399,16 @@ void Main::ReadDisc(const cdtray::MountedDisc& disc) {
 }
 
 void Main::MnuOFmt_Click(ListFormat format) {
-    MnuOFmt_[static_cast<std::size_t>(IndexOf(state_.OutputFormat))]->setChecked(false);
+    QAction* before = MnuOFmt_[static_cast<std::size_t>(IndexOf(state_.OutputFormat))];
+    before->setChecked(false);
+    before->setCheckable(false);
     state_.OutputFormat = format;
-    MnuOFmt_[static_cast<std::size_t>(IndexOf(format))]->setChecked(true);
+    QAction* chosen = MnuOFmt_[static_cast<std::size_t>(IndexOf(format))];
+    chosen->setCheckable(true);
+    chosen->setChecked(true);
+    // During a run the progress window comes back over this window, which the menu brought to
+    // the front.
+    frontEnd_->BringProgressToFront();
 }
 
 void Main::MnuFind_Click() {

@@ -44,6 +44,8 @@ class Main : public QMainWindow {
 
     // The progress window while it exists, else null.
     Status* StatusWindow() const;
+    // What the listing run asks of the windows (the screenshot tour asks it too).
+    WindowFrontEnd& RunFrontEnd() const { return *frontEnd_; }
 
   signals:
     // The window was closed (Quit or its close box): the program ends.
@@ -82,6 +84,8 @@ class Main : public QMainWindow {
     template <class Step, class Between>
     bool RetryStep(int& retryCount, Step&& step, Between&& between);
     void ShowError(const std::string& description);
+    // Shows the start path in SelPath.
+    void SetSelPath(const QString& path);
 
     SharedState& state_;
     Dialogs& dialogs_;

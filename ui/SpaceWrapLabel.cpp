@@ -1,17 +1,25 @@
 // SpaceWrapLabel: Qt's own word wrap also breaks after "/" and "-" and draws a last line cut
-// through the middle; this one breaks at spaces only and leaves out what does not fit whole.
+// through the middle; this one breaks at spaces (and line breaks) only and leaves out what does
+// not fit whole.
 #include "ui/SpaceWrapLabel.h"
 
 #include <QFontMetrics>
 #include <QPainter>
+#include <QRegularExpression>
 #include <QStyle>
 #include <algorithm>
 
 namespace dirscribe::ui {
 
-QStringList WrapAtSpaces(const QString& text, const QFontMetrics& metrics, int width,
-                         int maxLines) {
-    QStringList lines;
+namespace {
+
+// Appends the lines of one paragraph (a text without line breaks) to `lines`.
+void WrapParagraph(const QString& text, const QFontMetrics& metrics, int width, int maxLines,
+                   QStringList& lines) {
+    if (text.isEmpty()) {
+        lines << QString();
+        return;
+    }
     qsizetype start = 0;
     const qsizetype size = text.size();
     while (start < size && lines.size() < maxLines) {
@@ -31,6 +39,20 @@ QStringList WrapAtSpaces(const QString& text, const QFontMetrics& metrics, int w
         // The spaces at a break belong to neither line.
         start = end;
         while (start < size && text[start] == QLatin1Char(' ')) ++start;
+    }
+}
+
+}  // namespace
+
+QStringList WrapAtSpaces(const QString& text, const QFontMetrics& metrics, int width,
+                         int maxLines) {
+    QStringList lines;
+    if (text.isEmpty()) return lines;
+    // A line break in the text (CR LF, as the walker's reports have it) always starts a line.
+    static const QRegularExpression kBreak(QStringLiteral("\\r\\n|\\r|\\n"));
+    for (const QString& paragraph : text.split(kBreak)) {
+        if (lines.size() >= maxLines) break;
+        WrapParagraph(paragraph, metrics, width, maxLines, lines);
     }
     return lines;
 }

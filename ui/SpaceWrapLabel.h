@@ -8,9 +8,10 @@ class QFontMetrics;
 
 namespace dirscribe::ui {
 
-// The lines `text` fills in a box `width` pixels wide: broken at spaces only (a path breaks at
-// its spaces, never at "/" or "\"), at most `maxLines` of them. A stretch without spaces that
-// is wider than the box stays one line, cut at the box's edge when drawn.
+// The lines `text` fills in a box `width` pixels wide: broken where the text has a line break
+// (CR LF) and at spaces (a path breaks at its spaces, never at "/" or "\"), at most `maxLines`
+// of them. A stretch without spaces that is wider than the box stays one line, cut at the
+// box's edge when drawn.
 QStringList WrapAtSpaces(const QString& text, const QFontMetrics& metrics, int width, int maxLines);
 
 // A label whose text wraps at spaces within its fixed box; a line that would be cut by the

@@ -4,14 +4,15 @@
 
 #include <QCloseEvent>
 #include <QIcon>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QPixmap>
 #include <QPushButton>
 
 #include "engine/SharedState.h"
+#include "ui/EnterPress.h"
 #include "ui/SpaceWrapLabel.h"
 #include "ui/Twips.h"
+#include "ui/WindowFrame.h"
 
 namespace dirscribe::ui {
 
@@ -32,6 +33,7 @@ Status::Status(SharedState& state, QPoint mainTopLeft)
     setObjectName(QStringLiteral("Status"));
     setWindowTitle(QStringLiteral("Dirscribe Progress"));
     setAttribute(Qt::WA_DeleteOnClose, false);
+    KeepFrame(this, FrameKind::Tool);
     // The window has no icon; without one of its own it would show the program's.
     QPixmap clear(16, 16);
     clear.fill(Qt::transparent);
@@ -47,7 +49,8 @@ Status::Status(SharedState& state, QPoint mainTopLeft)
     cancel_->setGeometry(dpi.Rect(2400, 2040, 1155, 315));
     cancel_->setAutoDefault(false);
     cancel_->setDefault(false);
-    cancel_->installEventFilter(this);
+    // Enter presses Cancel only while it has the focus, as Space does.
+    PressOnEnter(cancel_);
     error_ = MakeLabel(this, "Error", dpi.Rect(180, 1560, 5655, 495));
     connect(cancel_, &QPushButton::clicked, this, [this] { Cancel_Click(); });
 
@@ -78,18 +81,6 @@ void Status::SetError(const QString& text) {
 
 void Status::closeEvent(QCloseEvent* event) {
     event->ignore();
-}
-
-bool Status::eventFilter(QObject* watched, QEvent* event) {
-    // Enter presses Cancel only while it has the focus, as Space does.
-    if (watched == cancel_ && event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent*>(event)->key();
-        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            cancel_->click();
-            return true;
-        }
-    }
-    return QWidget::eventFilter(watched, event);
 }
 
 }  // namespace dirscribe::ui

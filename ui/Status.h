@@ -33,7 +33,6 @@ class Status : public QWidget {
   protected:
     // The window takes no close request of its own: the run removes it.
     void closeEvent(QCloseEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     void Form_Load(QPoint mainTopLeft);

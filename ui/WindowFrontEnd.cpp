@@ -4,11 +4,14 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSettings>
+#include <functional>
+#include <utility>
 
 #include "ui/Dialogs.h"
 #include "ui/DriveList.h"
@@ -24,11 +27,42 @@ QString Q(const std::string& text) {
     return QString::fromStdString(text);
 }
 
+// How long after a box or a menu choice an activation of the main window is still taken as
+// the window system's doing (a box gone, a menu closed), not the user's.
+constexpr qint64 kActivationAfterMs = 500;
+
+// Calls `onActivate` when `window` is activated.
+class ActivationWatch : public QObject {
+  public:
+    ActivationWatch(QWidget* window, std::function<void()> onActivate)
+        : window_(window), onActivate_(std::move(onActivate)) {
+        window_->installEventFilter(this);
+    }
+    ~ActivationWatch() override {
+        if (!window_.isNull()) window_->removeEventFilter(this);
+    }
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == window_ && event->type() == QEvent::WindowActivate) onActivate_();
+        return false;
+    }
+
+  private:
+    QPointer<QWidget> window_;
+    std::function<void()> onActivate_;
+};
+
 }  // namespace
 
 WindowFrontEnd::WindowFrontEnd(SharedState& state, Dialogs& dialogs, DriveSource& drives,
                                const MainControls& controls)
-    : state_(state), dialogs_(dialogs), drives_(drives), c_(controls) {}
+    : state_(state), dialogs_(dialogs), drives_(drives), c_(controls) {
+    frontKeeper_ = std::make_unique<ActivationWatch>(c_.window, [this] {
+        if (sinceBrought_.isValid() && sinceBrought_.elapsed() < kActivationAfterMs)
+            RaiseProgress();
+    });
+}
 
 WindowFrontEnd::~WindowFrontEnd() {
     delete status_.data();
@@ -73,20 +107,20 @@ bool WindowFrontEnd::AskYesNo(const std::string& text) {
     if (repeating_) return true;
     ShowPendingTexts();
     const bool yes = dialogs_.AskYesNo(c_.window, Q(text));
-    RaiseProgress();
+    BringProgressToFront();
     return yes;
 }
 
 void WindowFrontEnd::ShowMessage(const std::string& text) {
     ShowPendingTexts();
     dialogs_.ShowMessage(c_.window, Q(text));
-    RaiseProgress();
+    BringProgressToFront();
 }
 
 AbortRetryIgnore WindowFrontEnd::AskAbortRetryIgnore(const std::string& text, const Failure&) {
     ShowPendingTexts();
     const AbortRetryIgnore answer = dialogs_.AskAbortRetryIgnore(c_.window, Q(text));
-    RaiseProgress();
+    BringProgressToFront();
     return answer;
 }
 
@@ -113,7 +147,14 @@ void WindowFrontEnd::ShowProgress() {
     RaiseProgress();
 }
 
+void WindowFrontEnd::BringProgressToFront() {
+    if (status_.isNull() || !status_->isVisible()) return;
+    RaiseProgress();
+    sinceBrought_.start();
+}
+
 void WindowFrontEnd::RaiseProgress() {
+    // raise() only restacks the window: the focus stays where the user put it.
     if (!status_.isNull() && status_->isVisible()) status_->raise();
 }
 

@@ -6,6 +6,7 @@
 #include <QPointer>
 #include <QString>
 #include <array>
+#include <memory>
 
 #include "engine/FrontEnd.h"
 #include "engine/SharedState.h"
@@ -66,6 +67,10 @@ class WindowFrontEnd final : public FrontEnd {
 
     // The progress window while it exists, else null.
     Status* StatusWindow() const { return status_; }
+    // Brings a visible progress window back over the main window, which a box of the run or
+    // the Output Format menu has brought to the front, without taking the focus: at once, and
+    // again should the window system activate the main window shortly after.
+    void BringProgressToFront();
 
     // While on, a run asks nothing it was answered before: each file dialog gives the file
     // chosen last, and the question about an existing new list is answered Yes (the loop that
@@ -77,8 +82,6 @@ class WindowFrontEnd final : public FrontEnd {
     Status& LoadStatus();
     // Puts the folder texts the walk gave since the last time on screen.
     void ShowPendingTexts();
-    // Brings a visible progress window back over the main window, which a box of the run
-    // (owned by the main window) has brought to the top.
     void RaiseProgress();
 
     SharedState& state_;
@@ -86,6 +89,9 @@ class WindowFrontEnd final : public FrontEnd {
     DriveSource& drives_;
     MainControls c_;
     QPointer<Status> status_;
+    // Watches the main window's activation for BringProgressToFront.
+    std::unique_ptr<QObject> frontKeeper_;
+    QElapsedTimer sinceBrought_;
     // The walk names every folder it enters; the labels show the latest a few dozen times a
     // second, so that a tree of many small folders is not slowed down by repainting them.
     QString pendingCurDir_;

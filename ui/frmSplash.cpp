@@ -9,6 +9,7 @@
 #include "engine/AppIdentity.h"
 #include "ui/Artwork.h"
 #include "ui/Twips.h"
+#include "ui/WindowFrame.h"
 
 namespace dirscribe::ui {
 
@@ -35,6 +36,7 @@ frmSplash::frmSplash(QWidget* parent)
     // is a space.
     setWindowTitle(QStringLiteral(" "));
     setWindowIcon(AppIcon());
+    KeepFrame(this, FrameKind::Dialog);
     setModal(true);
     const Twips dpi = Twips::Of(*this);
     setFixedSize(dpi.X(7200), dpi.Y(4260));

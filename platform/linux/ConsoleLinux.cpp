@@ -114,4 +114,14 @@ void ClearProgress() {
     WriteAll(STDERR_FILENO, "\r\033[K");
 }
 
+void ShowStartFailure(std::string_view /*title*/, std::string_view text) {
+    std::string line(text);
+    line += '\n';
+    WriteAll(STDERR_FILENO, line);
+}
+
+std::string SharedLibraryName(std::string_view base) {
+    return "lib" + std::string(base) + ".so";
+}
+
 }  // namespace dirscribe::platform::console

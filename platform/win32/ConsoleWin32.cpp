@@ -141,4 +141,14 @@ void ClearProgress() {
     WriteConsoleText(handle, line);
 }
 
+void ShowStartFailure(std::string_view title, std::string_view text) {
+    WriteError(std::string(text) + "\n");
+    MessageBoxW(nullptr, win32::Wide(text).c_str(), win32::Wide(title).c_str(),
+                MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
+}
+
+std::string SharedLibraryName(std::string_view base) {
+    return std::string(base) + ".dll";
+}
+
 }  // namespace dirscribe::platform::console

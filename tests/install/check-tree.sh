@@ -65,6 +65,9 @@ fi
 if [ $gui = 1 ]; then
     out="$(desktop-file-validate "$usr/share/applications/$id.desktop" 2>&1)" &&
         [ -z "$out" ] || fail "desktop-file-validate: $out"
+    # The desktop matches the windows (their class, the program's name) to the entry.
+    grep -qx "StartupWMClass=dirscribe" "$usr/share/applications/$id.desktop" ||
+        fail "the desktop entry does not name the windows' class"
     out="$(appstreamcli validate --no-net "$usr/share/metainfo/$id.metainfo.xml" 2>&1)" ||
         fail "appstreamcli validate: $out"
     for size in 16 32 48 64 128 256; do
@@ -86,6 +89,11 @@ for page in "${pages[@]}"; do
     for words in "FORMATS" "html-names" "MASKS" "FOLDERS AND FILES ON LINUX" "$version"; do
         grep -qF -- "$words" <<<"$text" || fail "$page.1 lacks '$words'"
     done
+done
+synopsis="$(MANWIDTH=200 man -l "$usr/share/man/man1/dirscribe-cli.1.gz" | sed -n '/^SYNOPSIS/,/^DESCRIPTION/p')"
+for form in "dirscribe-cli [options] START_FOLDER" "dirscribe-cli [options] --each-disc DRIVE" \
+    "dirscribe-cli --find PATTERN"; do
+    grep -qF -- "$form" <<<"$synopsis" || fail "dirscribe-cli.1 lacks '$form' under SYNOPSIS"
 done
 grep -qF "129 stopped by Ctrl-C, SIGTERM or SIGHUP" <<<"$(MANWIDTH=200 man -l "$usr/share/man/man1/dirscribe-cli.1.gz")" ||
     fail "dirscribe-cli.1 lacks the exit statuses"

@@ -4,11 +4,15 @@
 #include <QComboBox>
 #include <QFontInfo>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScopeGuard>
+#include <QSet>
 #include <QSignalSpy>
 #include <QStyleOptionButton>
 #include <QTest>
@@ -72,6 +76,9 @@ class MainWindowTest : public QObject {
     void maskListAndTypedMask();
     void optionGroupsAreIndependent();
     void formatMenuKeepsOneCheckMark();
+    void formatMenuShowsOneMark();
+    void enterPressesTheFocusedButton();
+    void formatChoiceDuringARunLeavesTheFocus();
     void runWritesTheListAndShowsProgress();
     void cancelledDialogTouchesNothing();
     void stopOrCancelGiveAWellFormedList_data();
@@ -199,6 +206,7 @@ void MainWindowTest::startUpState() {
     // The load handler: the current folder and its drive's label.
     QCOMPARE(Find<ui::DriveList>("Drive1")->currentText(), QString::fromLatin1(kDataDrive));
     QCOMPARE(Text("SelPath"), Root());
+    QCOMPARE(Find<QLabel>("SelPath")->toolTip(), Root());
     QCOMPARE(Find<ui::FolderList>("Dir1")->Path(), Root());
     QCOMPARE(Text("VLabel"), QStringLiteral("DATA"));
     QVERIFY(drives_->closed.empty());
@@ -361,6 +369,91 @@ void MainWindowTest::formatMenuKeepsOneCheckMark() {
     QCOMPARE(checked(), QList<int>({3}));
     QCOMPARE(state_.OutputFormat, ListFormat::Csv);
     QCOMPARE(entry(3)->text(), QStringLiteral("Comma Separated (CSV) Full Details"));
+}
+
+void MainWindowTest::formatMenuShowsOneMark() {
+    auto* menu = Find<QMenu>("MnuOutFrm");
+    // The entries with more than one colour in the square at the left of their row, where a
+    // mark is drawn (the text begins further right).
+    const auto marks = [menu] {
+        menu->setActiveAction(nullptr);
+        const QImage image = menu->grab().toImage();
+        QList<int> marked;
+        const QList<QAction*> entries = menu->actions();
+        for (int i = 0; i < entries.size(); ++i) {
+            const QRect row = menu->actionGeometry(entries[i]);
+            QSet<QRgb> colours;
+            for (int y = row.top() + 2; y < row.bottom() - 1; ++y) {
+                for (int x = row.left() + 1; x < row.left() + row.height(); ++x)
+                    colours.insert(image.pixel(x, y));
+            }
+            if (colours.size() > 1) marked << i;
+        }
+        return marked;
+    };
+    QCOMPARE(marks(), QList<int>({0}));
+    main_->findChild<QAction*>(QStringLiteral("MnuOFmt(4)"))->trigger();
+    QCOMPARE(marks(), QList<int>({4}));
+    main_->findChild<QAction*>(QStringLiteral("MnuOFmt(4)"))->trigger();
+    QCOMPARE(marks(), QList<int>({4}));
+}
+
+void MainWindowTest::enterPressesTheFocusedButton() {
+    auto* refresh = Find<QPushButton>("Refresh");
+    const auto key = [](QWidget* widget, Qt::Key which, Qt::KeyboardModifiers modifiers = {},
+                        bool autoRepeat = false) {
+        widget->setFocus();
+        QKeyEvent press(QEvent::KeyPress, which, modifiers, QString(), autoRepeat);
+        QApplication::sendEvent(widget, &press);
+        QKeyEvent release(QEvent::KeyRelease, which, modifiers, QString(), autoRepeat);
+        QApplication::sendEvent(widget, &release);
+    };
+    key(refresh, Qt::Key_Return);
+    QCOMPARE(drives_->closed.size(), std::size_t{1});
+    key(refresh, Qt::Key_Enter, Qt::KeypadModifier);
+    QCOMPARE(drives_->closed.size(), std::size_t{2});
+    // A key held down presses once; Enter with Ctrl is no press.
+    key(refresh, Qt::Key_Return, {}, true);
+    key(refresh, Qt::Key_Return, Qt::ControlModifier);
+    QCOMPARE(drives_->closed.size(), std::size_t{2});
+
+    // Start by Enter and by Space (the dialog's Cancel ends each run at once).
+    key(Command1(), Qt::Key_Return);
+    QCOMPARE(dialogs_->fileRequests.size(), std::size_t{1});
+    QTest::keyClick(Command1(), Qt::Key_Space);
+    QCOMPARE(dialogs_->fileRequests.size(), std::size_t{2});
+    // Enter elsewhere presses nothing: neither button is the window's default.
+    key(Find<QLineEdit>("VolDescBox"), Qt::Key_Return);
+    key(Find<QComboBox>("MaskBox")->lineEdit(), Qt::Key_Return);
+    QCOMPARE(dialogs_->fileRequests.size(), std::size_t{2});
+    QCOMPARE(drives_->closed.size(), std::size_t{2});
+    QVERIFY(!Command1()->isDefault() && !refresh->isDefault());
+    QVERIFY(Idle());
+}
+
+void MainWindowTest::formatChoiceDuringARunLeavesTheFocus() {
+    // The progress window comes back to the front after the menu, but the focus stays where
+    // the user put it.
+    dialogs_->fileAnswers = {QString::fromStdString(list_.string())};
+    auto* description = Find<QLineEdit>("VolDescBox");
+    QPointer<QWidget> focus;
+    QPointer<QWidget> active;
+    QTimer::singleShot(0, main_.get(), [&] {
+        QVERIFY(main_->StatusWindow() != nullptr && main_->StatusWindow()->isVisible());
+        // The user clicks into the description field of the main window.
+        main_->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(main_.get()));
+        description->setFocus();
+        main_->findChild<QAction*>(QStringLiteral("MnuOFmt(2)"))->trigger();
+        QCoreApplication::processEvents();
+        focus = QApplication::focusWidget();
+        active = QApplication::activeWindow();
+    });
+    Start();
+    QCOMPARE(focus.data(), description);
+    QCOMPARE(active.data(), main_.get());
+    QCOMPARE(state_.OutputFormat, ListFormat::CsvNames);
+    QVERIFY(Idle());
 }
 
 void MainWindowTest::runWritesTheListAndShowsProgress() {
@@ -599,6 +692,7 @@ void MainWindowTest::folderListOpensOnDoubleClickOnly() {
 
     QTest::mouseDClick(dir1->viewport(), Qt::LeftButton, {}, centre(item("beta")));
     QCOMPARE(Text("SelPath"), Folder("beta"));
+    QCOMPARE(Find<QLabel>("SelPath")->toolTip(), Folder("beta"));
     QCOMPARE(dir1->Path(), Folder("beta"));
     // The path from the top folder down, then the open folder's sub-folders.
     QTreeWidgetItem* beta = item("beta");

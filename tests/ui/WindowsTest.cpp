@@ -1,28 +1,60 @@
 // Tests of the progress window, the real dialogs and boxes, and the folder list on its own.
 #include <QAbstractItemView>
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QProcess>
+#include <QProxyStyle>
 #include <QPushButton>
+#include <QScopeGuard>
+#include <QScrollBar>
 #include <QSignalSpy>
+#include <QStyleFactory>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
+#include <cmath>
 #include <filesystem>
 
 #include "UiFakes.h"
 #include "base/Failure.h"
 #include "engine/SharedState.h"
+#include "platform/FileSystem.h"
 #include "support/TempTree.h"
 #include "ui/Dialogs.h"
 #include "ui/DriveList.h"
 #include "ui/DriveSource.h"
 #include "ui/FolderList.h"
 #include "ui/SpaceWrapLabel.h"
+#include "ui/StartGuard.h"
 #include "ui/Status.h"
 #include "ui/Twips.h"
+#include "ui/WholeFrame.h"
 
 namespace dirscribe::test {
+
+namespace {
+
+constexpr bool kWindows = platform::kPathSeparator == '\\';
+
+// The application's style with the button order of another desktop.
+class ButtonLayoutStyle : public QProxyStyle {
+  public:
+    ButtonLayoutStyle(const QString& base, QDialogButtonBox::ButtonLayout layout)
+        : QProxyStyle(QStyleFactory::create(base)), layout_(layout) {}
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* data) const override {
+        if (hint == SH_DialogButtonLayout) return layout_;
+        return QProxyStyle::styleHint(hint, option, widget, data);
+    }
+
+  private:
+    QDialogButtonBox::ButtonLayout layout_;
+};
+
+}  // namespace
 
 class WindowsTest : public QObject {
     Q_OBJECT
@@ -39,6 +71,11 @@ class WindowsTest : public QObject {
     void nameFiltersFromFilterTexts();
     void folderListRaisesChangeOnlyWhenThePathChanges();
     void refreshClosesTheTrayARunOpenedAfterTheDiscWentAway();
+    void bordersAreWholeAtAnyScale_data();
+    void bordersAreWholeAtAnyScale();
+    void startFailureSaysWhyInOneLine_data();
+    void startFailureSaysWhyInOneLine();
+    void programWithoutADisplayEndsWithOneLine();
 };
 
 void WindowsTest::progressWindowPlacesItselfAndNeverGrows() {
@@ -107,6 +144,18 @@ void WindowsTest::statusLinesBreakAtSpacesOnly_data() {
                                       << "one" << 2 << QStringList({"one", "two"});
     QTest::newRow("empty") << ""
                            << "x" << 3 << QStringList();
+    // The walker's reports hold CR LF: a new line there, then wrapping at spaces as before.
+    QTest::newRow("line break") << "Last Error: Permission denied\r\nError reading 'a b' Skipping."
+                                << "Last Error: Permission denied and more" << 9
+                                << QStringList({"Last Error: Permission denied",
+                                                "Error reading 'a b' Skipping."});
+    QTest::newRow("break then wrap")
+        << "one two\r\nthree four five"
+        << "three four" << 9 << QStringList({"one two", "three four", "five"});
+    QTest::newRow("empty line") << "one\r\n\r\ntwo"
+                                << "one two three" << 9 << QStringList({"one", "", "two"});
+    QTest::newRow("lines cut across a break") << "one two\r\nthree"
+                                              << "one" << 2 << QStringList({"one", "two"});
 }
 
 void WindowsTest::statusLinesBreakAtSpacesOnly() {
@@ -207,20 +256,52 @@ void WindowsTest::messageBoxesHaveNoIconAndTheProgramsTitle() {
     QCOMPARE(ok.icon, QMessageBox::NoIcon);
     QCOMPARE(ok.buttons, QList<QMessageBox::StandardButton>({QMessageBox::Ok}));
 
-    Box ari;
-    answer(ari, QMessageBox::Retry);
-    QCOMPARE(dialogs.AskAbortRetryIgnore(nullptr, QStringLiteral("Line one\r\nLine two")),
-             AbortRetryIgnore::Retry);
-    QCOMPARE(ari.text, QStringLiteral("Line one\nLine two"));
-    QCOMPARE(ari.title, QStringLiteral("Dirscribe"));
-    QCOMPARE(ari.icon, QMessageBox::NoIcon);
-    QCOMPARE(ari.defaultButton, QMessageBox::Abort);
-    QCOMPARE(ari.buttons, QList<QMessageBox::StandardButton>(
-                              {QMessageBox::Abort, QMessageBox::Retry, QMessageBox::Ignore}));
-    answer(ari, QMessageBox::Ignore);
-    QCOMPARE(dialogs.AskAbortRetryIgnore(nullptr, QStringLiteral("x")), AbortRetryIgnore::Ignore);
-    answer(ari, QMessageBox::Abort);
-    QCOMPARE(dialogs.AskAbortRetryIgnore(nullptr, QStringLiteral("x")), AbortRetryIgnore::Abort);
+    // The walker's box reads Abort, Retry, Ignore from left to right whatever order the
+    // desktop's button layout has, with Abort the default and no way out but its buttons.
+    const QString style = QApplication::style()->name();
+    const auto restore = qScopeGuard([&] { QApplication::setStyle(style); });
+    for (const auto layout : {QDialogButtonBox::WinLayout, QDialogButtonBox::KdeLayout,
+                              QDialogButtonBox::GnomeLayout, QDialogButtonBox::MacLayout}) {
+        QApplication::setStyle(new ButtonLayoutStyle(style, layout));
+        QStringList order;
+        QString title, boxText, defaultButton, focus;
+        bool closable = true;
+        WhenModal([&](QWidget* modal) {
+            auto* mb = qobject_cast<QMessageBox*>(modal);
+            if (mb == nullptr) return modal->close(), void();
+            title = mb->windowTitle();
+            boxText = mb->text();
+            QList<QAbstractButton*> buttons = mb->buttons();
+            std::sort(buttons.begin(), buttons.end(), [](QAbstractButton* a, QAbstractButton* b) {
+                return a->mapToGlobal(QPoint()).x() < b->mapToGlobal(QPoint()).x();
+            });
+            for (QAbstractButton* b : buttons) order << b->text();
+            if (mb->defaultButton() != nullptr) defaultButton = mb->defaultButton()->text();
+            if (mb->focusWidget() != nullptr) focus = mb->focusWidget()->objectName();
+            QTest::keyClick(mb, Qt::Key_Escape);
+            closable = !mb->isVisible() || mb->close() ||
+                       mb->windowFlags().testFlag(Qt::WindowCloseButtonHint);
+            if (auto* retry = mb->findChild<QPushButton*>(QStringLiteral("Retry")))
+                retry->click();
+            else
+                mb->done(0);
+        });
+        QCOMPARE(dialogs.AskAbortRetryIgnore(nullptr, QStringLiteral("Line one\r\nLine two")),
+                 AbortRetryIgnore::Retry);
+        QCOMPARE(order, QStringList({"&Abort", "&Retry", "&Ignore"}));
+        QCOMPARE(defaultButton, QStringLiteral("&Abort"));
+        QCOMPARE(focus, QStringLiteral("Abort"));
+        QVERIFY(!closable);
+        QCOMPARE(title, QStringLiteral("Dirscribe"));
+        QCOMPARE(boxText, QStringLiteral("Line one\nLine two"));
+    }
+    // The keys of the buttons' letters press them.
+    for (const auto& [key, expected] : {std::pair(Qt::Key_I, AbortRetryIgnore::Ignore),
+                                        std::pair(Qt::Key_A, AbortRetryIgnore::Abort),
+                                        std::pair(Qt::Key_R, AbortRetryIgnore::Retry)}) {
+        WhenModal([key = key](QWidget* modal) { QTest::keyClick(modal, key); });
+        QCOMPARE(dialogs.AskAbortRetryIgnore(nullptr, QStringLiteral("x")), expected);
+    }
 }
 
 void WindowsTest::fileDialogTakesANewNameAndOffersTheLastOne() {
@@ -340,6 +421,30 @@ void WindowsTest::folderListRaisesChangeOnlyWhenThePathChanges() {
     QVERIFY(root.startsWith(list.Root()));
     std::filesystem::remove_all(dir / "A");
     QVERIFY_THROWS_EXCEPTION(Failure, list.Refresh());
+
+    // An opened folder shows the list from its top line, wherever the last one was scrolled.
+    for (int i = 0; i < 60; ++i) {
+        MakeDir(dir / "c" / ("sub " + std::to_string(i)));
+        MakeDir(dir / "c" / "sub 59" / ("inner " + std::to_string(i)));
+    }
+    list.resize(150, 120);
+    list.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&list));
+    QScrollBar* scroll = list.verticalScrollBar();
+    const auto scrolledDown = [&] {
+        QCoreApplication::processEvents();
+        scroll->setValue(scroll->maximum());
+        return scroll->value() > 10;
+    };
+    list.SetPath(root + QStringLiteral("/c"), root);
+    QVERIFY(scrolledDown());
+    list.SetPath(root + QStringLiteral("/c/sub 59"));
+    QCoreApplication::processEvents();
+    QCOMPARE(scroll->value(), 0);
+    QVERIFY(scrolledDown());
+    list.SetPath(root + QStringLiteral("/c"));
+    QCoreApplication::processEvents();
+    QCOMPARE(scroll->value(), 0);
 }
 
 void WindowsTest::refreshClosesTheTrayARunOpenedAfterTheDiscWentAway() {
@@ -357,6 +462,129 @@ void WindowsTest::refreshClosesTheTrayARunOpenedAfterTheDiscWentAway() {
     // A path whose tray was never opened always gets the system's answer.
     QCOMPARE(trays.DriveOf("/home/u", "/dev/vda"), std::string("/dev/vda"));
     QCOMPARE(trays.DriveOf("/home/u", "/dev/vdb"), std::string("/dev/vdb"));
+}
+
+void WindowsTest::bordersAreWholeAtAnyScale_data() {
+    QTest::addColumn<double>("ratio");
+    for (const double ratio : {1.0, 1.25, 1.5, 1.75, 2.0})
+        QTest::newRow(qPrintable(QString::number(ratio))) << ratio;
+}
+
+void WindowsTest::bordersAreWholeAtAnyScale() {
+    QFETCH(double, ratio);
+    // A display field and the folder list at odd places and sizes, drawn at `ratio` device
+    // pixels to the pixel: each of their four edges is a line darker than the window and the
+    // list's background, all along.
+    QWidget window;
+    window.resize(300, 200);
+    auto* field = new ui::DisplayField(&window);
+    field->setText(QStringLiteral("/a/path"));
+    field->setGeometry(3, 5, 101, 21);
+    auto* list = new ui::FolderList(&window);
+    list->setGeometry(7, 33, 121, 61);
+    QImage image(QSize(300, 200) * ratio, QImage::Format_RGB32);
+    image.setDevicePixelRatio(ratio);
+    window.render(&image);
+    const int lighter = std::min(qGray(window.palette().color(QPalette::Window).rgb()),
+                                 qGray(list->palette().color(QPalette::Base).rgb()));
+    for (QWidget* widget : {static_cast<QWidget*>(field), static_cast<QWidget*>(list)}) {
+        const QRect box = widget->geometry();
+        const int left = qRound(box.left() * ratio);
+        const int top = qRound(box.top() * ratio);
+        const int right = qRound((box.right() + 1) * ratio) - 1;
+        const int bottom = qRound((box.bottom() + 1) * ratio) - 1;
+        // The share of places along an edge where the band of device pixels of its outermost
+        // pixel (`inward` leads into the widget) holds a dark one.
+        const int band = static_cast<int>(std::ceil(ratio));
+        const auto darkShare = [&](QPoint from, QPoint along, QPoint inward, int count) {
+            int dark = 0;
+            for (int i = 0; i < count; ++i) {
+                bool found = false;
+                for (int j = 0; j < band; ++j)
+                    found =
+                        found || qGray(image.pixel(from + along * i + inward * j)) < lighter - 8;
+                dark += found ? 1 : 0;
+            }
+            return dark * 100 / count;
+        };
+        const int width = right - left - 2 * band;
+        const int height = bottom - top - 2 * band;
+        const QString name = QString::fromLatin1(widget->metaObject()->className());
+        QVERIFY2(darkShare({left + band, top}, {1, 0}, {0, 1}, width) > 90,
+                 qPrintable(name + " top"));
+        QVERIFY2(darkShare({left + band, bottom}, {1, 0}, {0, -1}, width) > 90,
+                 qPrintable(name + " bottom"));
+        QVERIFY2(darkShare({left, top + band}, {0, 1}, {1, 0}, height) > 90,
+                 qPrintable(name + " left"));
+        QVERIFY2(darkShare({right, top + band}, {0, 1}, {-1, 0}, height) > 90,
+                 qPrintable(name + " right"));
+    }
+}
+
+void WindowsTest::startFailureSaysWhyInOneLine_data() {
+    QTest::addColumn<QStringList>("messages");
+    QTest::addColumn<QString>("line");
+    const QString gaveUp = QStringLiteral(
+        "This application failed to start because no Qt platform plugin could be initialized. "
+        "Reinstalling the application may fix this problem.\n\nAvailable platform plugins are: "
+        "offscreen, xcb.");
+    const QString xcbNotLoaded = QStringLiteral(
+        "Could not load the Qt platform plugin \"xcb\" in \"\" even though it was found.");
+    const QString needDisplay = QStringLiteral(
+        "dirscribe: the windows need a display, and none could be opened (%1); "
+        "dirscribe-cli writes lists without one");
+    QTest::newRow("no DISPLAY") << QStringList(
+                                       {"could not connect to display ", xcbNotLoaded, gaveUp})
+                                << needDisplay.arg("DISPLAY is not set");
+    QTest::newRow("display gone") << QStringList(
+                                         {"could not connect to display :99", xcbNotLoaded, gaveUp})
+                                  << needDisplay.arg("could not connect to display :99");
+    QTest::newRow("no Wayland")
+        << QStringList({"Failed to create wl_display (No such file or directory)", gaveUp})
+        << needDisplay.arg("no Wayland display could be reached");
+    const QString file = kWindows ? QStringLiteral("C:\\Dirscribe\\platforms\\qwindows.dll")
+                                  : QStringLiteral("C:/Dirscribe/platforms/libqwindows.so");
+    QTest::newRow("plugin missing")
+        << QStringList({"Could not find the Qt platform plugin \"windows\" in \"\"", gaveUp})
+        << "dirscribe: the windows cannot open: the file '" + file +
+               "' (Qt's platform plugin \"windows\") is missing; install the program again";
+    QTest::newRow("plugin broken") << QStringList({xcbNotLoaded, gaveUp})
+                                   << QStringLiteral(
+                                          "dirscribe: the windows cannot open: Qt's platform "
+                                          "plugin \"xcb\" could not be loaded");
+    QTest::newRow("anything else")
+        << QStringList({gaveUp})
+        << QStringLiteral(
+               "dirscribe: the windows cannot open: This application "
+               "failed to start because no Qt platform plugin could be initialized. "
+               "Reinstalling the application may fix this problem.");
+}
+
+void WindowsTest::startFailureSaysWhyInOneLine() {
+    QFETCH(QStringList, messages);
+    QFETCH(QString, line);
+    QCOMPARE(ui::StartFailureText(QStringLiteral("dirscribe"), messages,
+                                  QStringLiteral("C:/Dirscribe/platforms")),
+             line);
+}
+
+void WindowsTest::programWithoutADisplayEndsWithOneLine() {
+    if (kWindows) QSKIP("Windows always has a display; a missing plugin shows a message box");
+    QProcess program;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove(QStringLiteral("DISPLAY"));
+    environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    program.setProcessEnvironment(environment);
+    program.start(QStringLiteral(DIRSCRIBE_GUI_PROGRAM), {});
+    QVERIFY(program.waitForFinished(60000));
+    const QString said = QString::fromLocal8Bit(program.readAllStandardError());
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program.exitCode(), 1);
+    QCOMPARE(said.count(QLatin1Char('\n')), 1);
+    QVERIFY2(said.startsWith(QStringLiteral("dirscribe: the windows need a display")),
+             qPrintable(said));
+    QVERIFY(said.contains(QStringLiteral("dirscribe-cli")));
 }
 
 }  // namespace dirscribe::test

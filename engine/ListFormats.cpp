@@ -24,6 +24,14 @@ inline char* PutNumber(char* p, int value, int width, char pad) {
         *p++ = static_cast<char>('0' + v % 10);
         return p;
     }
+    if (v >= 1000 && v < 10000 && width <= 4) {
+        // Years.
+        p[0] = static_cast<char>('0' + v / 1000);
+        p[1] = static_cast<char>('0' + v / 100 % 10);
+        p[2] = static_cast<char>('0' + v / 10 % 10);
+        p[3] = static_cast<char>('0' + v % 10);
+        return p + 4;
+    }
     char text[16];
     char* const end = text + sizeof text;
     char* q = end;
@@ -47,11 +55,17 @@ char* PutText(char* p, const std::string& text) {
     return p + text.size();
 }
 
-// True when no byte of the text has its high bit set.
+// True when no byte of the text has its high bit set; looked at eight bytes at a time.
 bool IsAscii(std::string_view text) {
-    unsigned char any = 0;
-    for (char c : text) any |= static_cast<unsigned char>(c);
-    return any < 0x80;
+    std::uint64_t any = 0;
+    std::size_t i = 0;
+    for (; i + 8 <= text.size(); i += 8) {
+        std::uint64_t word = 0;
+        std::memcpy(&word, text.data() + i, 8);
+        any |= word;
+    }
+    for (; i < text.size(); ++i) any |= static_cast<unsigned char>(text[i]);
+    return (any & 0x8080808080808080) == 0;
 }
 
 }  // namespace

@@ -245,10 +245,7 @@ int main(int argc, char** argv) {
         std::string start = options.startFolder;
         if (start.empty() || start.back() != dirscribe::platform::kPathSeparator)
             start += dirscribe::platform::kPathSeparator;
-        const auto fileSystem = dirscribe::platform::MakeFileSystem();
-        fileSystem->BeginWalk(start);
-        fileSystem->OpenFolder(start)->BeginAll();
-        fileSystem->EndWalk();
+        dirscribe::platform::MakeFileSystem()->CheckReadable(start);
     } catch (const dirscribe::Failure& failure) {
         console::WriteError("dirscribe-cli: cannot read start folder '" + options.startFolder +
                             "': " + failure.Description() + "\n");

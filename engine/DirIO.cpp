@@ -2,6 +2,7 @@
 // every line reaches the list files through WriteListLine.
 #include "engine/DirIO.h"
 
+#include <deque>
 #include <vector>
 
 #include "base/SafeText.h"
@@ -341,9 +342,11 @@ bool DirIO::ReadFolder(Walk& walk, Frame& frame, platform::Folder* parent, std::
             return kGivenUp;
     }
 
-    // Second pass: the files matching the mask, collected first, then one line each.
+    // Second pass: the files matching the mask, collected first, then one line each. In
+    // blocks rather than one array: a folder of 200,000 files would otherwise hold the array
+    // twice over while it grows.
     if (!(walk.options & RunDirsOnly)) {
-        std::vector<platform::Entry> fileTable;
+        std::deque<platform::Entry> fileTable;
         const Outcome second = ReadPass(
             folderPath, [&] { folder->BeginFiles(walk.mask); },
             [&](platform::Entry& entry) { return folder->NextFile(entry); },

@@ -24,6 +24,14 @@ inline char* PutNumber(char* p, int value, int width, char pad) {
         *p++ = static_cast<char>('0' + v % 10);
         return p;
     }
+    if (v >= 1000 && v < 10000 && width <= 4) {
+        // Years.
+        p[0] = static_cast<char>('0' + v / 1000);
+        p[1] = static_cast<char>('0' + v / 100 % 10);
+        p[2] = static_cast<char>('0' + v / 10 % 10);
+        p[3] = static_cast<char>('0' + v % 10);
+        return p + 4;
+    }
     char text[16];
     char* const end = text + sizeof text;
     char* q = end;
@@ -47,11 +55,17 @@ char* PutText(char* p, const std::string& text) {
     return p + text.size();
 }
 
-// True when no byte of the text has its high bit set.
+// True when no byte of the text has its high bit set; looked at eight bytes at a time.
 bool IsAscii(std::string_view text) {
-    unsigned char any = 0;
-    for (char c : text) any |= static_cast<unsigned char>(c);
-    return any < 0x80;
+    std::uint64_t any = 0;
+    std::size_t i = 0;
+    for (; i + 8 <= text.size(); i += 8) {
+        std::uint64_t word = 0;
+        std::memcpy(&word, text.data() + i, 8);
+        any |= word;
+    }
+    for (; i < text.size(); ++i) any |= static_cast<unsigned char>(text[i]);
+    return (any & 0x8080808080808080) == 0;
 }
 
 }  // namespace
@@ -133,12 +147,39 @@ FieldFormatter::FieldFormatter(platform::RegionalSettings settings)
     // No locale has a separator this long; one that claims to is not used.
     if (settings_.thousandsSeparator.size() > 8) settings_.thousandsSeparator.clear();
     separatorChars_ = CharacterCount(settings_.thousandsSeparator);
+    dateBound_ = PatternBound(settings_.shortDate, 5);  // years up to 99999
     stampBound_ = PatternBound(settings_.shortDate) + 1 + PatternBound(settings_.longTime);
 }
 
-std::size_t FieldFormatter::PatternBound(const platform::DateTimePattern& pattern) const {
+FieldFormatter::FieldFormatter(const FieldFormatter& other)
+    : settings_(other.settings_),
+      separatorChars_(other.separatorChars_),
+      stampBound_(other.stampBound_),
+      dateBound_(other.dateBound_) {}
+
+FieldFormatter& FieldFormatter::operator=(const FieldFormatter& other) {
+    if (this != &other) {
+        settings_ = other.settings_;
+        separatorChars_ = other.separatorChars_;
+        stampBound_ = other.stampBound_;
+        dateBound_ = other.dateBound_;
+        dates_.reset();
+    }
+    return *this;
+}
+
+std::int32_t FieldFormatter::DateKey(const platform::CivilTime& time) {
+    if (time.year < 1 || time.year > 99999 || time.month < 1 || time.month > 12 || time.day < 1 ||
+        time.day > 31 || time.weekday < 0 || time.weekday > 6) {
+        return -1;
+    }
+    return ((time.year * 13 + time.month) * 32 + time.day) * 8 + time.weekday;
+}
+
+std::size_t FieldFormatter::PatternBound(const platform::DateTimePattern& pattern,
+                                         int digits) const {
     // Every name a pattern can show (months, days, AM and PM) is at most as long as the
-    // longest of them all; a number has at most ten digits or its width.
+    // longest of them all; a number has at most `digits` digits or its width.
     std::size_t longestName = std::max(settings_.am.size(), settings_.pm.size());
     const auto widen = [&](const auto& names) {
         for (const auto& name : names) longestName = std::max(longestName, name.size());
@@ -162,7 +203,7 @@ std::size_t FieldFormatter::PatternBound(const platform::DateTimePattern& patter
                 bound += longestName;
                 break;
             default:
-                bound += static_cast<std::size_t>(std::max(token.width, 10));
+                bound += static_cast<std::size_t>(std::max(token.width, digits));
                 break;
         }
     }
@@ -201,7 +242,21 @@ void FieldFormatter::AppendTimeStamp(std::string& out, const platform::CivilTime
     std::string large;
     char* const start =
         stampBound_ <= sizeof local ? local : (large.resize(stampBound_), large.data());
-    char* p = PutPattern(start, settings_.shortDate, time);
+    char* p = start;
+    const std::int32_t key = dateBound_ <= sizeof(DateSlot::text) ? DateKey(time) : -1;
+    if (key >= 0) {
+        if (!dates_) dates_ = std::make_unique<DateSlot[]>(kDateSlots);
+        DateSlot& slot = dates_[static_cast<std::size_t>(key) % kDateSlots];
+        if (slot.key != key) {
+            const char* end = PutPattern(slot.text, settings_.shortDate, time);
+            slot.length = static_cast<std::uint8_t>(end - slot.text);
+            slot.key = key;
+        }
+        std::memcpy(p, slot.text, slot.length);
+        p += slot.length;
+    } else {
+        p = PutPattern(start, settings_.shortDate, time);
+    }
     if (time.hour != 0 || time.minute != 0 || time.second != 0) {
         *p++ = ' ';
         p = PutPattern(p, settings_.longTime, time);

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -93,6 +94,11 @@ void AppendPaddedName(std::string& out, std::string_view name);
 class FieldFormatter {
   public:
     explicit FieldFormatter(platform::RegionalSettings settings);
+    // A copy keeps the settings, not the dates written so far.
+    FieldFormatter(const FieldFormatter& other);
+    FieldFormatter& operator=(const FieldFormatter& other);
+    FieldFormatter(FieldFormatter&&) = default;
+    FieldFormatter& operator=(FieldFormatter&&) = default;
 
     // The length grouped by three with the thousands separator, right-aligned in 16
     // characters; a longer text is written whole.
@@ -103,15 +109,29 @@ class FieldFormatter {
     const platform::RegionalSettings& Settings() const { return settings_; }
 
   private:
-    // The most characters a pattern can write.
-    std::size_t PatternBound(const platform::DateTimePattern& pattern) const;
+    // The most characters a pattern can write, its numbers having at most `digits` digits.
+    std::size_t PatternBound(const platform::DateTimePattern& pattern, int digits = 10) const;
     // Writes a pattern's text for `time` at `p`; returns the end.
     char* PutPattern(char* p, const platform::DateTimePattern& pattern,
                      const platform::CivilTime& time) const;
 
+    // The date text of a day, kept for the next file of that day: files of one folder share
+    // few days, and writing a date through its pattern costs more than the rest of the line.
+    struct DateSlot {
+        std::int32_t key = -1;  // DateKey of the date held, -1 for none
+        std::uint8_t length = 0;
+        char text[27];
+    };
+    static constexpr std::size_t kDateSlots = 16384;  // 35 years of days, 512 KiB at most
+    // A number for the date's year, month, day and weekday, unique among the dates a list can
+    // show; -1 for a date outside them (then not kept).
+    static std::int32_t DateKey(const platform::CivilTime& time);
+
     platform::RegionalSettings settings_;
     std::size_t separatorChars_;
     std::size_t stampBound_ = 0;  // the most characters a time stamp can have
+    std::size_t dateBound_ = 0;   // the most characters a date that DateKey keeps can have
+    mutable std::unique_ptr<DateSlot[]> dates_;  // made at the first time stamp
 };
 
 }  // namespace dirscribe

@@ -118,6 +118,14 @@ class FileSystem {
     // Prepares the folder at `path` (ending in the separator), where a walk starts; the folders
     // below it are opened with Folder::OpenChild. Nothing is read until BeginAll/BeginFiles.
     virtual std::unique_ptr<Folder> OpenFolder(const std::string& path) = 0;
+    // Throws the Failure that BeginAll would meet at the start of the folder at `path` (ending
+    // in the separator), before any walk: whether it can be opened and read at all. The
+    // default reads the whole folder; an implementation may read only its first entries.
+    virtual void CheckReadable(const std::string& path) {
+        BeginWalk(path);
+        OpenFolder(path)->BeginAll();
+        EndWalk();
+    }
 };
 
 // The file system of this machine.

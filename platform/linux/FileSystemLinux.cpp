@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <optional>
 #include <set>
@@ -467,6 +468,18 @@ class PosixFileSystem final : public FileSystem {
     }
 
     void StopReadingAhead() override { state_->prefetcher.reset(); }
+
+    // Opens the folder and reads its first entries only: a huge folder is read once, by the walk.
+    void CheckReadable(const std::string& path) override {
+        const int fd = linuxos::OpenFolderPath(path, false);
+        if (fd < 0) throw FailureFromErrno(errno);
+        alignas(8) char buffer[4096];
+        const ssize_t got = linuxos::RetryOnInterrupt(
+            [&] { return linuxos::Sys().getDents64(fd, buffer, sizeof buffer); });
+        const int err = errno;
+        linuxos::Sys().close(fd);
+        if (got < 0) throw FailureFromErrno(err);
+    }
 
     std::unique_ptr<Folder> OpenFolder(const std::string& path) override {
         return std::make_unique<PosixFolder>(state_, path);

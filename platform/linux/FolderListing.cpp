@@ -23,6 +23,7 @@ namespace dirscribe::platform::linuxos {
 namespace {
 
 constexpr std::size_t kReadBufferSize = std::size_t{64} * 1024;
+constexpr std::size_t kKeptSortKeys = 16384;  // 384 KiB
 constexpr int kFolderOpenFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
 
 unsigned char Upper(unsigned char c) {
@@ -129,6 +130,9 @@ void Sort(ReadBuffers& buffers, Listing& listing) {
     sorted.reserve(count);
     for (const auto& key : keys) sorted.push_back(listing.records[key.index]);
     listing.records.swap(sorted);
+    // The keys of a huge folder are not kept for the next one: they would stay as long as the
+    // reader, beside the listing they sorted.
+    if (keys.capacity() > kKeptSortKeys) keys = {};
 }
 
 int Stat(int fd, const char* name, struct stat& st, int flags) {

@@ -126,6 +126,35 @@ TEST_F(FieldFormatterTest, TimeStampDropsExactMidnight) {
     EXPECT_EQ(stamp(1999, 12, 31, 23, 59, 59), "12/31/1999 11:59:59 PM");
 }
 
+TEST_F(FieldFormatterTest, DatesWrittenBeforeAreWrittenAgainTheSame) {
+    auto stamp = [&](const FieldFormatter& f, int y, int mo, int d, int weekday) {
+        std::string out;
+        f.AppendTimeStamp(out, platform::CivilTime{y, mo, d, 21, 41, 7, weekday});
+        return out;
+    };
+    // 2/15/2000 and 1/15/2005 (given the same weekday) are kept in the same place; two
+    // weekdays of one date are told apart (a pattern with the day's name shows them); a copy
+    // starts afresh.
+    for (int round = 0; round < 2; ++round) {
+        EXPECT_EQ(stamp(us, 2000, 2, 15, 2), "2/15/2000 9:41:07 PM");
+        EXPECT_EQ(stamp(us, 2005, 1, 15, 2), "1/15/2005 9:41:07 PM");
+    }
+    auto settings = platform::RegionalSettings::UnitedStates();
+    using Kind = platform::DateTimeToken::Kind;
+    settings.shortDate = {
+        {Kind::DayAbbrev, 1, '0', {}}, {Kind::Literal, 1, '0', " "}, {Kind::Day, 1, '0', {}}};
+    FieldFormatter named(settings);
+    for (int round = 0; round < 2; ++round) {
+        EXPECT_EQ(stamp(named, 2003, 5, 7, 3), "Wed 7 9:41:07 PM");
+        EXPECT_EQ(stamp(named, 2003, 5, 7, 4), "Thu 7 9:41:07 PM");
+    }
+    FieldFormatter copy = named;
+    copy = us;
+    EXPECT_EQ(stamp(copy, 2003, 5, 7, 3), "5/7/2003 9:41:07 PM");
+    // Beyond the dates a list shows: written through the pattern every time.
+    EXPECT_EQ(stamp(us, 0, 5, 7, 3), "5/7/0000 9:41:07 PM");
+}
+
 TEST_F(FieldFormatterTest, FileTimesBeyondTheYears100To9999ShowTheNearestEnd) {
     // Local times in New York (the tests' time zone).
     platform::LocalClock clock;

@@ -17,6 +17,7 @@ class OutputFileSink final : public ListSink {
     void Write(std::string& buffer) override { file_.Write(buffer); }
     void Close() override { file_.Close(); }
     platform::FileIdentity Identity() const override { return file_.Identity(); }
+    void CutToLastLine() noexcept override { file_.CutToLastLine(); }
 
   private:
     platform::OutputFile file_;
@@ -127,6 +128,11 @@ void ListFiles::Flush(Slot& slot) {
                     slot.buffer.clear();
                     break;
                 case AbortRetryIgnore::Abort:
+                    // A half line would run into whatever is appended next; the run ends
+                    // with the list's last whole line.
+                    slot.sink->CutToLastLine();
+                    slot.buffer.clear();
+                    slot.givenUp = true;
                     throw ListWriteAborted{failure};
             }
         }
@@ -214,7 +220,7 @@ void ListFiles::CloseAll() {
 void ListFiles::Abandon() noexcept {
     for (auto& slot : slots_) {
         try {
-            if (!slot.buffer.empty()) slot.sink->Write(slot.buffer);
+            if (!slot.givenUp && !slot.buffer.empty()) slot.sink->Write(slot.buffer);
         } catch (...) {
             // Reported already, or nobody left to report to.
         }

@@ -14,6 +14,7 @@ OutputFile::OutputFile(OutputFile&& other) noexcept
     : handle_(std::exchange(other.handle_, kNoHandle)),
       ownsHandle_(other.ownsHandle_),
       emptyPending_(std::exchange(other.emptyPending_, false)),
+      partialLine_(std::exchange(other.partialLine_, 0)),
       path_(std::move(other.path_)),
       identity_(other.identity_) {}
 
@@ -23,6 +24,7 @@ OutputFile& OutputFile::operator=(OutputFile&& other) noexcept {
         handle_ = std::exchange(other.handle_, kNoHandle);
         ownsHandle_ = other.ownsHandle_;
         emptyPending_ = std::exchange(other.emptyPending_, false);
+        partialLine_ = std::exchange(other.partialLine_, 0);
         path_ = std::move(other.path_);
         identity_ = other.identity_;
     }

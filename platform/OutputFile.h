@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "base/Failure.h"
 
@@ -47,6 +48,10 @@ class OutputFile {
     void Write(std::string& buffer);
     // Closes the file, reporting a failure of the close.
     void Close();
+    // Takes back what Write put in a regular file after the last line end ("\n") it wrote:
+    // the half line a full disk took. Bytes the file held before it was opened stay. Best
+    // effort: a file that cannot be cut stays as it is.
+    void CutToLastLine() noexcept;
 
   private:
 #ifdef _WIN32
@@ -66,10 +71,17 @@ class OutputFile {
 
     // Empties the file if that is still to be done (Write mode, see Open).
     void EmptyIfPending();
+    // Counts bytes just written, for CutToLastLine.
+    void NoteWritten(std::string_view bytes) {
+        const std::size_t end = bytes.rfind('\n');
+        partialLine_ = end == std::string_view::npos ? partialLine_ + bytes.size()
+                                                     : bytes.size() - end - 1;
+    }
 
     Handle handle_ = kNoHandle;
     bool ownsHandle_ = true;
     bool emptyPending_ = false;
+    std::uint64_t partialLine_ = 0;  // bytes written since the last line end written
     std::string path_;
     FileIdentity identity_;
 };

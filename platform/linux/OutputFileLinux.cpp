@@ -74,6 +74,7 @@ void OutputFile::Write(std::string& buffer) {
     while (done < buffer.size()) {
         const ssize_t wrote = write(handle_, buffer.data() + done, buffer.size() - done);
         if (wrote > 0) {
+            NoteWritten(std::string_view(buffer.data() + done, static_cast<std::size_t>(wrote)));
             done += static_cast<std::size_t>(wrote);
             continue;
         }
@@ -84,6 +85,19 @@ void OutputFile::Write(std::string& buffer) {
         throw ListFileFailure(err, "write", path_);
     }
     buffer.clear();
+}
+
+void OutputFile::CutToLastLine() noexcept {
+    if (!IsOpen() || partialLine_ == 0) return;
+    struct stat st {};
+    if (fstat(handle_, &st) != 0 || !S_ISREG(st.st_mode)) return;
+    // Where this descriptor wrote last (the end, when appending).
+    const off_t end = lseek(handle_, 0, SEEK_CUR);
+    if (end < 0 || static_cast<std::uint64_t>(end) < partialLine_) return;
+    const off_t cut = end - static_cast<off_t>(partialLine_);
+    if (RetryOnInterrupt([&] { return ftruncate(handle_, cut); }) != 0) return;
+    lseek(handle_, cut, SEEK_SET);
+    partialLine_ = 0;
 }
 
 void OutputFile::Close() {

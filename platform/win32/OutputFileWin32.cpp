@@ -107,6 +107,7 @@ void OutputFile::Write(std::string& buffer) {
         DWORD wrote = 0;
         const BOOL ok = WriteFile(handle_, buffer.data() + done, piece, &wrote, nullptr);
         if (ok && wrote > 0) {
+            NoteWritten(std::string_view(buffer.data() + done, wrote));
             done += wrote;
             continue;
         }
@@ -116,6 +117,25 @@ void OutputFile::Write(std::string& buffer) {
         throw ListFileFailure(error, "write", path_);
     }
     buffer.clear();
+}
+
+void OutputFile::CutToLastLine() noexcept {
+    if (!IsOpen() || partialLine_ == 0 || GetFileType(handle_) != FILE_TYPE_DISK) return;
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(handle_, &size) ||
+        static_cast<std::uint64_t>(size.QuadPart) < partialLine_) {
+        return;
+    }
+    // An appending handle may not set the end of the file: a second one, for writing, does.
+    HANDLE writer = CreateFileW(win32::SystemPath(path_).c_str(), GENERIC_WRITE,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (writer == INVALID_HANDLE_VALUE) return;
+    LARGE_INTEGER cut{};
+    cut.QuadPart = size.QuadPart - static_cast<LONGLONG>(partialLine_);
+    if (SetFilePointerEx(writer, cut, nullptr, FILE_BEGIN) && SetEndOfFile(writer))
+        partialLine_ = 0;
+    CloseHandle(writer);
 }
 
 void OutputFile::Close() {

@@ -179,6 +179,40 @@ TEST(OutputFile, FailedWriteKeepsTheUnwrittenRest) {
     EXPECT_EQ("0123456789", ReadFile(path));
 }
 
+// A run given up on after a failed write ends its list with the last whole line it wrote; what
+// the file held before stays, half line or not. In a child, for the file size limit.
+TEST(OutputFile, AHalfLineIsCutBackToTheLastWholeLine) {
+    TempDir dir;
+    const std::string fresh = (dir / "fresh.txt").string();
+    const std::string appended = (dir / "appended.txt").string();
+    test::WriteFile(appended, "old\r\nhal");
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{14, 14};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        int cut = 0;
+        for (const auto& [path, mode] : {std::pair{fresh, OutputFile::Mode::Write},
+                                         std::pair{appended, OutputFile::Mode::Append}}) {
+            OutputFile file = OutputFile::Open(path, mode);
+            std::string buffer = "line 1\r\nline 2\r\nline 3\r\n";
+            try {
+                file.Write(buffer);
+            } catch (const Failure&) {
+                file.CutToLastLine();
+                ++cut;
+            }
+        }
+        _exit(cut == 2 ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_EQ("line 1\r\n", ReadFile(fresh));
+    EXPECT_EQ("old\r\nhal", ReadFile(appended));
+}
+
 TEST(OutputFile, StandardOutputIsNeverClosed) {
     struct stat st {};
     ASSERT_EQ(0, fstat(STDOUT_FILENO, &st));

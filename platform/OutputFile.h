@@ -74,8 +74,8 @@ class OutputFile {
     // Counts bytes just written, for CutToLastLine.
     void NoteWritten(std::string_view bytes) {
         const std::size_t end = bytes.rfind('\n');
-        partialLine_ = end == std::string_view::npos ? partialLine_ + bytes.size()
-                                                     : bytes.size() - end - 1;
+        partialLine_ =
+            end == std::string_view::npos ? partialLine_ + bytes.size() : bytes.size() - end - 1;
     }
 
     Handle handle_ = kNoHandle;

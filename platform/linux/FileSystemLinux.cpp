@@ -165,6 +165,7 @@ class PosixFolder final : public Folder {
     SubFolderKind ReadKind(const Entry& entry) override {
         Record* record = RecordOf(entry);
         const EntryKind kind = record != nullptr ? record->kind : entry.kind;
+        if (kind == EntryKind::Link) return LinkKind(entry, record);
         if (kind != EntryKind::Folder && kind != EntryKind::Unknown)
             return SubFolderKind::NotFolder;
         // Folders' records are complete once listed; files' are not looked at here, as helpers
@@ -180,6 +181,7 @@ class PosixFolder final : public Folder {
                     return SubFolderOnDevice({state_->device, listing_->inodes[entry.index]});
                 }
                 if ((record->flags & linuxos::kOtherVolume) != 0) return SubFolderKind::OtherVolume;
+                if (record->kind == EntryKind::Link) return LinkKind(entry, record);
                 return SubFolderKind::NotFolder;
             }
         }
@@ -194,6 +196,7 @@ class PosixFolder final : public Folder {
             record->kind = linuxos::KindFromMode(st.st_mode);
             if (S_ISREG(st.st_mode)) StoreDetails(entry.index, st);
         }
+        if (S_ISLNK(st.st_mode)) return LinkKind(entry, record);
         if (!S_ISDIR(st.st_mode)) return SubFolderKind::NotFolder;
         if (state_->knowDevice && st.st_dev != state_->device) return SubFolderKind::OtherVolume;
         // Kept, so that the folder opened later is known to be this one. Helpers never read a
@@ -354,6 +357,15 @@ class PosixFolder final : public Folder {
             return -1;
         }
         return fd;
+    }
+
+    // A link is named among the sub-folders when it leads to a folder, and never entered. One
+    // that leads nowhere is a file's matter: the files' pass reports it.
+    SubFolderKind LinkKind(const Entry& entry, const Record* record) {
+        struct stat st {};
+        if (StatEntry(entry, record, st, 0) != 0 || !S_ISDIR(st.st_mode))
+            return SubFolderKind::NotFolder;
+        return SubFolderKind::FolderLink;
     }
 
     // A sub-folder on the volume being listed: walked, unless it is a folder already open on

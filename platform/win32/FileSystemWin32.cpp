@@ -322,7 +322,7 @@ SubFolderKind SubFolderKindOf(std::uint32_t attributes, std::uint32_t reparseTag
     if (reparseTag == IO_REPARSE_TAG_MOUNT_POINT && isVolumeMountPoint()) {
         return SubFolderKind::OtherVolume;
     }
-    return SubFolderKind::NotFolder;
+    return SubFolderKind::FolderLink;
 }
 
 FolderTexts TextsOfStartFolder(const std::string& startPath) {

@@ -131,7 +131,7 @@ TEST(PlatformFolder, TellsKindsAndListsOnlyOrdinaryFiles) {
     const std::map<std::string, std::pair<EntryKind, SubFolderKind>> expected{
         {"file.txt", {K::File, S::NotFolder}},
         {"link-to-file", {K::Link, S::NotFolder}},
-        {"link-to-sub", {K::Link, S::NotFolder}},
+        {"link-to-sub", {K::Link, S::FolderLink}},
         {"pipe", {K::Other, S::NotFolder}},
         {"sub", {K::Folder, S::Folder}}};
     EXPECT_EQ(expected, seen);

@@ -83,6 +83,7 @@ class CountingFileSystem final : public platform::FileSystem {
 DiscLoopConsole ProcessConsole() {
     DiscLoopConsole c;
     c.interrupted = console::Interrupted;
+    c.interruptStatus = console::InterruptStatus;
     c.sleep = [](std::chrono::milliseconds time) { std::this_thread::sleep_for(time); };
     c.report = [](std::string_view text) {
         console::WriteError("dirscribe-cli: " + std::string(text) + "\n");
@@ -161,10 +162,13 @@ int DiscLoop::Run() {
         const std::string volume =
             description.empty() ? disc.label : disc.label + " (" + description + ")";
         if (listed == Listed::Stopped) {
-            console_.report(number + " '" + volume + "' stopped by Ctrl-C after " +
+            // Stopped by a signal: the status and the text tell which, as for a single run.
+            const int status = console_.interruptStatus ? console_.interruptStatus() : 0;
+            const char* by = status == 143 ? "SIGTERM" : status == 129 ? "SIGHUP" : "Ctrl-C";
+            console_.report(number + " '" + volume + "' stopped by " + by + " after " +
                             CountsText(counts) + "; its block has its footer");
             Summary();
-            return 130;
+            return status == 143 || status == 129 ? status : 130;
         }
         console_.report(number + " '" + volume + "': " + CountsText(counts) + ", " + seconds +
                         " s");

@@ -23,6 +23,8 @@ struct DiscLoopOptions {
 // What the loop needs of the console, replaced in tests.
 struct DiscLoopConsole {
     std::function<bool()> interrupted;                     // Ctrl-C was pressed
+    std::function<int()> interruptStatus;  // the exit status that tells which signal it was
+                                           // (130 Ctrl-C, 143 SIGTERM, 129 SIGHUP); none: 130
     std::function<void(std::chrono::milliseconds)> sleep;  // waits between two looks
     std::function<void(std::string_view)> report;          // a line on standard error
     std::function<std::optional<std::string>(const std::string&)> askLine;  // nullopt: no answer
@@ -53,7 +55,8 @@ class DiscLoop {
 
     // Runs until Ctrl-C or the given number of discs. Returns the exit status: 0 when ended
     // while waiting or after the last disc, 130 when Ctrl-C stopped a listing (its block has
-    // its footer), 1 when a list could not be written (the loop cannot go on).
+    // its footer; 143 or 129 when SIGTERM or SIGHUP did), 1 when a list could not be written
+    // (the loop cannot go on).
     int Run();
 
   private:

@@ -22,7 +22,7 @@ struct DiscLoopOptions {
 
 // What the loop needs of the console, replaced in tests.
 struct DiscLoopConsole {
-    std::function<bool()> interrupted;                     // Ctrl-C was pressed
+    std::function<bool()> interrupted;     // Ctrl-C was pressed
     std::function<int()> interruptStatus;  // the exit status that tells which signal it was
                                            // (130 Ctrl-C, 143 SIGTERM, 129 SIGHUP); none: 130
     std::function<void(std::chrono::milliseconds)> sleep;  // waits between two looks

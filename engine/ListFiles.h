@@ -37,6 +37,10 @@ class ListSink {
     // Takes back the bytes written after the last line end (a line the disk took half of),
     // where the file allows it. Never throws.
     virtual void CutToLastLine() noexcept {}
+    // The whole lines waiting in the buffer (`size` bytes at `data`, valid until the next
+    // call): written even when the program is ended in the middle of a step (see
+    // platform::OutputFile::ShowWaiting).
+    virtual void ShowWaiting(const char* /*data*/, std::size_t /*size*/) noexcept {}
 };
 
 using FileNumber = std::int16_t;

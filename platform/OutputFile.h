@@ -48,6 +48,15 @@ class OutputFile {
     void Write(std::string& buffer);
     // Closes the file, reporting a failure of the close.
     void Close();
+    // Makes the `size` bytes at `data` (whole lines not written yet) known as this file's, so
+    // that WriteWaitingLines can still write them when the program is ended from a signal
+    // handler. They must stay as they are until the next call, a Write or Close; 0: none.
+    void ShowWaiting(const char* data, std::size_t size) noexcept;
+    // Writes what every open list file showed as waiting (at most a pipe's worth to a pipe that
+    // does not take it at once). Safe in a signal handler: for the last moment of a program
+    // that ends while the walk is stuck on a device that does not answer.
+    static void WriteWaitingLines() noexcept;
+
     // Takes back what Write put in a regular file after the last line end ("\n") it wrote:
     // the half line a full disk took. Bytes the file held before it was opened stay. Best
     // effort: a file that cannot be cut stays as it is.
@@ -68,6 +77,10 @@ class OutputFile {
     static void Release(Handle handle);
     static FileIdentity IdentityOf(Handle handle);
     static Handle StandardOutputHandle();
+    // Writes bytes as WriteWaitingLines does, each system its own way.
+    static void WriteAtTheEnd(Handle handle, const char* data, std::size_t size) noexcept;
+    // Gives back this file's place among the files with lines waiting.
+    void ForgetWaiting() noexcept;
 
     // Empties the file if that is still to be done (Write mode, see Open).
     void EmptyIfPending();
@@ -82,6 +95,7 @@ class OutputFile {
     bool ownsHandle_ = true;
     bool emptyPending_ = false;
     std::uint64_t partialLine_ = 0;  // bytes written since the last line end written
+    int waitingSlot_ = -1;           // its place among the files with lines waiting, once any
     std::string path_;
     FileIdentity identity_;
 };

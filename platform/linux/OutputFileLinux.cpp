@@ -1,9 +1,13 @@
 // OutputFilePosix: list files as plain descriptors, locked with flock while a run writes them.
 #include <fcntl.h>
+#include <limits.h>
+#include <poll.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <utility>
 
 #include "platform/OutputFile.h"
@@ -100,8 +104,33 @@ void OutputFile::CutToLastLine() noexcept {
     partialLine_ = 0;
 }
 
+void OutputFile::WriteAtTheEnd(Handle handle, const char* data, std::size_t size) noexcept {
+    struct stat st {};
+    const bool regular = fstat(handle, &st) == 0 && S_ISREG(st.st_mode);
+    while (size > 0) {
+        std::size_t piece = size;
+        if (!regular) {
+            // A pipe or terminal may be what the program waits on: only what it takes at once,
+            // in pieces it takes whole, each ending with a line.
+            pollfd ready{handle, POLLOUT, 0};
+            if (poll(&ready, 1, 0) != 1 || (ready.revents & POLLOUT) == 0) return;
+            piece = std::min<std::size_t>(size, PIPE_BUF);
+            if (piece < size) {
+                while (piece > 0 && data[piece - 1] != '\n') --piece;
+                if (piece == 0) return;
+            }
+        }
+        const ssize_t wrote = write(handle, data, piece);
+        if (wrote < 0 && errno == EINTR) continue;
+        if (wrote <= 0) return;
+        data += wrote;
+        size -= static_cast<std::size_t>(wrote);
+    }
+}
+
 void OutputFile::Close() {
     if (!IsOpen()) return;
+    ForgetWaiting();
     EmptyIfPending();  // a new list without a line
     const int fd = std::exchange(handle_, kNoHandle);
     if (!ownsHandle_) return;

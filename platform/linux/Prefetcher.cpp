@@ -9,6 +9,8 @@
 #include <unistd.h>
 
 #include <fcntl.h>
+#include <pthread.h>
+#include <signal.h>
 
 #include <cerrno>
 #include <cstdlib>
@@ -58,7 +60,14 @@ Prefetcher::Prefetcher(int threads, std::unique_ptr<MaskMatcher> mask, dev_t dev
     plan_.device = device;
     plan_.knowDevice = knowDevice;
     plan_.stop = &stop_;
+    // The helpers take no signal: a handler then always runs on the walker's thread, between
+    // two of its steps, never beside them.
+    sigset_t all;
+    sigset_t saved;
+    sigfillset(&all);
+    pthread_sigmask(SIG_SETMASK, &all, &saved);
     for (int i = 0; i < threads; ++i) threads_.emplace_back([this] { Work(); });
+    pthread_sigmask(SIG_SETMASK, &saved, nullptr);
 }
 
 Prefetcher::~Prefetcher() {

@@ -138,8 +138,21 @@ void OutputFile::CutToLastLine() noexcept {
     CloseHandle(writer);
 }
 
+void OutputFile::WriteAtTheEnd(Handle handle, const char* data, std::size_t size) noexcept {
+    // Only to a file on a disk: a pipe or console may be what the program waits on.
+    if (GetFileType(handle) != FILE_TYPE_DISK) return;
+    while (size > 0) {
+        DWORD wrote = 0;
+        const auto piece = static_cast<DWORD>(std::min(size, kLargestWrite));
+        if (!WriteFile(handle, data, piece, &wrote, nullptr) || wrote == 0) return;
+        data += wrote;
+        size -= wrote;
+    }
+}
+
 void OutputFile::Close() {
     if (!IsOpen()) return;
+    ForgetWaiting();
     EmptyIfPending();  // a new list without a line
     HANDLE handle = std::exchange(handle_, kNoHandle);
     if (!ownsHandle_) return;

@@ -243,6 +243,43 @@ TEST_F(SignalTest, ASecondCtrlCEndsTheFolderBeingWrittenWithTheFooter) {
     EXPECT_LT(CountOf(r.out, " bytes "), static_cast<std::size_t>(kFiles));
 }
 
+TEST_F(SignalTest, WhenTheSecondCtrlCEndsAStuckWalkTheWholeLinesAreKept) {
+    // Forty folders of files, then one whose broken links are reported on a standard error
+    // nobody reads: the walk hangs on it, as on a device that does not answer, with the forty
+    // folders' lines in the list's buffer. Two seconds after the second Ctrl-C the program
+    // ends; those lines are in the list, each whole.
+    const auto tree = tmp / "stuck";
+    for (int d = 0; d < 40; ++d) {
+        const auto folder = tmp / "stuck" / ("folder " + std::to_string(100 + d));
+        MakeDir(folder);
+        for (int f = 0; f < 5; ++f) MakeFile(folder / ("file " + std::to_string(f)), f, 0);
+    }
+    MakeDir(tree / "zz");
+    const std::string longName(120, 'b');
+    for (int l = 0; l < 1000; ++l) MakeBrokenLink(tree / "zz" / (longName + std::to_string(l)));
+    const auto list = tmp / "stuck.txt";
+    Program cli(DIRSCRIBE_CLI, {"-q", "-f", "text", "-n", list.string(), tree.string()});
+    std::size_t pending = 0;
+    for (int i = 0; i < 3000 && pending < kFullPipe; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        pending = cli.PendingErrors();
+    }
+    ASSERT_GE(pending, kFullPipe) << "the program never filled its standard error";
+    ASSERT_TRUE(cli.Interrupt());
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    ASSERT_TRUE(cli.Interrupt());
+    // Not a byte read before the program ended by itself.
+    std::this_thread::sleep_for(std::chrono::milliseconds(3000));
+    const std::string kept = ReadFile(list);
+    const Result r = cli.Finish();
+    EXPECT_EQ(r.status, 130);
+    EXPECT_EQ(CountOf(kept, " bytes "), 200u);
+    EXPECT_EQ(CountOf(kept, "Directory: "), 42u);  // the start, forty folders, zz
+    ASSERT_GE(kept.size(), 2u);
+    EXPECT_EQ(kept.substr(kept.size() - 2), "\r\n");
+    EXPECT_FALSE(EndsWith(kept, kTextFooter));
+}
+
 // Far deeper than a walk by recursion on the machine's stack survives: every folder gets its
 // heading and the bottom file is listed.
 TEST_F(CliTest, ThirtyThousandLevelsAreWalkedToTheBottom) {

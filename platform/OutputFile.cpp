@@ -81,7 +81,13 @@ void OutputFile::WriteWaitingLines() noexcept {
 
 OutputFile::~OutputFile() {
     ForgetWaiting();
-    if (IsOpen() && ownsHandle_) Release(handle_);
+    if (!IsOpen() || !ownsHandle_) return;
+    // Given up before its first byte: a list that was not there is not left behind empty.
+    if (created_ && !wroteAny_) {
+        ReleaseAndRemove();
+    } else {
+        Release(handle_);
+    }
 }
 
 OutputFile::OutputFile(OutputFile&& other) noexcept
@@ -90,18 +96,22 @@ OutputFile::OutputFile(OutputFile&& other) noexcept
       emptyPending_(std::exchange(other.emptyPending_, false)),
       partialLine_(std::exchange(other.partialLine_, 0)),
       waitingSlot_(std::exchange(other.waitingSlot_, -1)),
+      created_(std::exchange(other.created_, false)),
+      wroteAny_(std::exchange(other.wroteAny_, false)),
       path_(std::move(other.path_)),
       identity_(other.identity_) {}
 
 OutputFile& OutputFile::operator=(OutputFile&& other) noexcept {
     if (this != &other) {
         ForgetWaiting();
-        if (IsOpen() && ownsHandle_) Release(handle_);
+        if (IsOpen() && ownsHandle_) Release(handle_);  // a moved-to list is one written
         handle_ = std::exchange(other.handle_, kNoHandle);
         ownsHandle_ = other.ownsHandle_;
         emptyPending_ = std::exchange(other.emptyPending_, false);
         partialLine_ = std::exchange(other.partialLine_, 0);
         waitingSlot_ = std::exchange(other.waitingSlot_, -1);
+        created_ = std::exchange(other.created_, false);
+        wroteAny_ = std::exchange(other.wroteAny_, false);
         path_ = std::move(other.path_);
         identity_ = other.identity_;
     }

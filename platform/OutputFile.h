@@ -34,7 +34,8 @@ class OutputFile {
     // it; a file another run holds is refused at once. Anything but a regular file, a
     // terminal, the null device or the process's own standard output is refused without
     // waiting (a pipe without a reader). A file opened for writing is emptied only when the
-    // first bytes are written or at Close: a run that gives up before leaves it as it was.
+    // first bytes are written or at Close: a run that gives up before leaves it as it was (a
+    // file that was not there is taken away again).
     static OutputFile Open(const std::string& path, Mode mode);
     // The process's standard output (never closed by Close).
     static OutputFile StandardOutput();
@@ -75,6 +76,8 @@ class OutputFile {
     // Each system's own: closing without reporting, the identity of an open handle, and the
     // handle of standard output.
     static void Release(Handle handle);
+    // Closes a file this object made and never wrote a byte to, and takes it away again.
+    void ReleaseAndRemove() noexcept;
     static FileIdentity IdentityOf(Handle handle);
     static Handle StandardOutputHandle();
     // Writes bytes as WriteWaitingLines does, each system its own way.
@@ -96,6 +99,8 @@ class OutputFile {
     bool emptyPending_ = false;
     std::uint64_t partialLine_ = 0;  // bytes written since the last line end written
     int waitingSlot_ = -1;           // its place among the files with lines waiting, once any
+    bool created_ = false;           // Open made the file: it was not there before
+    bool wroteAny_ = false;          // Write has put a byte in it
     std::string path_;
     FileIdentity identity_;
 };

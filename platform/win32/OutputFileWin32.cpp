@@ -39,6 +39,12 @@ void OutputFile::Release(Handle handle) {
     CloseHandle(handle);
 }
 
+void OutputFile::ReleaseAndRemove() noexcept {
+    CloseHandle(handle_);
+    // Only a disk file this object made (a device or a console is never created).
+    DeleteFileW(win32::SystemPath(path_).c_str());
+}
+
 OutputFile::Handle OutputFile::StandardOutputHandle() {
     // The handle is written with WriteFile, bytes as they are: no C runtime turns "\n" into
     // "\r\n" (which would make CR CR LF of the list's line ends).
@@ -68,7 +74,10 @@ OutputFile OutputFile::Open(const std::string& path, Mode mode) {
     HANDLE handle = CreateFileW(systemPath.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                 nullptr, creation, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) throw ListFileFailure(GetLastError(), "open", path);
+    const bool created = GetLastError() != ERROR_ALREADY_EXISTS;
     OutputFile file = Adopt(handle, true, path);
+    // A device or a console is opened, never made.
+    file.created_ = created && GetFileType(handle) == FILE_TYPE_DISK;
     const DWORD type = GetFileType(handle);
     if (type == FILE_TYPE_CHAR) return file;  // the console, NUL
     if (type != FILE_TYPE_DISK) {
@@ -107,6 +116,7 @@ void OutputFile::Write(std::string& buffer) {
         DWORD wrote = 0;
         const BOOL ok = WriteFile(handle_, buffer.data() + done, piece, &wrote, nullptr);
         if (ok && wrote > 0) {
+            wroteAny_ = true;
             NoteWritten(std::string_view(buffer.data() + done, wrote));
             done += wrote;
             continue;

@@ -235,6 +235,12 @@ TEST(ListFilesOnDisk, AGivenUpNewListIsLeftAsItWas) {
     EXPECT_THROW(files.Open(2, held, Mode::Append), Failure);
     files.Abandon();
     EXPECT_EQ(ReadFile(catalogue), "old list");
+    // A new list that was not there is not left behind, empty.
+    const std::string fresh = (tmp / "fresh.txt").string();
+    files.Open(1, fresh, Mode::Write);
+    EXPECT_THROW(files.Open(2, held, Mode::Append), Failure);
+    files.Abandon();
+    EXPECT_FALSE(std::filesystem::exists(fresh));
 }
 
 TEST_F(ListFilesTest, WritingToANumberNotOpenFails) {

@@ -63,6 +63,7 @@ TEST(OutputFile, SameFileThroughTwoPathsHasOneIdentity) {
     TempDir dir;
     test::MakeDir(dir / "sub");
     const std::string path = (dir / "list.txt").string();
+    test::WriteFile(path, "");
     fs::create_symlink(path, dir / "link.txt");
     // One at a time: a file open as a list is locked.
     const auto identity = [](const fs::path& p) {
@@ -95,8 +96,8 @@ TEST(OutputFile, ARunHoldsItsListAndEmptiesItOnlyOnceItMayWrite) {
             ADD_FAILURE() << "a second writer got the list";
         } catch (const Failure& failure) {
             EXPECT_EQ(FailureNo::FileAlreadyOpen, failure.Number());
-            EXPECT_EQ("cannot open list file '" + path + "': another run is writing it (process " +
-                          std::to_string(getpid()) + ")",
+            // Held by this very process (under another name, say): it names no process.
+            EXPECT_EQ("cannot open list file '" + path + "': it is open already in this run",
                       failure.Description());
         }
         EXPECT_EQ("catalogue", ReadFile(path));
@@ -106,6 +107,18 @@ TEST(OutputFile, ARunHoldsItsListAndEmptiesItOnlyOnceItMayWrite) {
     EXPECT_EQ("catalogue", ReadFile(path));
     OutputFile::Open(path, OutputFile::Mode::Write).Close();
     EXPECT_EQ("", ReadFile(path));
+    // A list that was not there is not left behind, empty, by a run given up before its first
+    // byte; one that got a byte stays.
+    const std::string fresh = (dir / "fresh.txt").string();
+    for (auto mode : {OutputFile::Mode::Write, OutputFile::Mode::Append}) {
+        { OutputFile abandoned = OutputFile::Open(fresh, mode); }
+        EXPECT_FALSE(std::filesystem::exists(fresh));
+    }
+    {
+        OutputFile written = OutputFile::Open(fresh, OutputFile::Mode::Write);
+        WriteText(written, "x\r\n");
+    }
+    EXPECT_EQ("x\r\n", ReadFile(fresh));
 }
 
 TEST(OutputFile, OnlyRegularFilesTerminalsAndTheNullDevice) {
@@ -129,6 +142,18 @@ TEST(OutputFile, OnlyRegularFilesTerminalsAndTheNullDevice) {
     OutputFile null = OutputFile::Open("/dev/null", OutputFile::Mode::Write);
     WriteText(null, "gone\r\n");
     null.Close();
+    // A pipe somebody reads (a process substitution, >(gzip > list.gz)) takes the list.
+    const int reader = open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    for (auto mode : {OutputFile::Mode::Write, OutputFile::Mode::Append}) {
+        OutputFile piped = OutputFile::Open(fifo, mode);
+        WriteText(piped, "line\r\n");
+        piped.Close();
+        char got[16] = {};
+        EXPECT_EQ(6, read(reader, got, sizeof got));
+        EXPECT_EQ("line\r\n", std::string(got));
+    }
+    close(reader);
 }
 
 TEST(OutputFile, FailuresNameTheListFile) {

@@ -49,7 +49,8 @@ enum class SubFolderKind : std::uint8_t {
     OtherVolume,  // a folder that is another file system's mount point: listed, not entered
     FolderLink,   // a symbolic link, junction or folder link to a folder: listed, never
                   // entered (a link cycle would otherwise never end)
-    Loop,         // a folder already on the path being walked, reached again through a mount
+    Loop,         // a folder already on the path being walked (on Windows: already gone into
+                  // in this walk), reached again through a mount
                   // or a link the system shows as a folder: listed, not entered
 };
 

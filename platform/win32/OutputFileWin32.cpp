@@ -25,6 +25,16 @@ constexpr std::size_t kLargestWrite = std::size_t{1} << 30;
 constexpr DWORD kLockOffsetHigh = 0x7FFFFFFF;
 constexpr DWORD kLockOffsetLow = 0xFFFFFFF0;
 
+// Whether a path names the null device: "NUL" in any case, also with an extension, blanks or
+// dots after it, or in a folder (the system finds device names anywhere).
+bool IsNullDeviceName(const std::string& path) {
+    std::string name = path.substr(path.find_last_of("\\/:") + 1);
+    name = name.substr(0, name.find('.'));
+    while (!name.empty() && name.back() == ' ') name.pop_back();
+    return name.size() == 3 && (name[0] | 0x20) == 'n' && (name[1] | 0x20) == 'u' &&
+           (name[2] | 0x20) == 'l';
+}
+
 }  // namespace
 
 FileIdentity OutputFile::IdentityOf(Handle handle) {
@@ -79,7 +89,14 @@ OutputFile OutputFile::Open(const std::string& path, Mode mode) {
     // A device or a console is opened, never made.
     file.created_ = created && GetFileType(handle) == FILE_TYPE_DISK;
     const DWORD type = GetFileType(handle);
-    if (type == FILE_TYPE_CHAR) return file;  // the console, NUL
+    if (type == FILE_TYPE_CHAR) {
+        // The console and NUL; any other device (AUX, COM1, LPT1, PRN...) swallows the list.
+        DWORD consoleMode = 0;
+        if (GetConsoleMode(handle, &consoleMode) || IsNullDeviceName(path)) return file;
+        throw Failure(FailureNo::PathFileAccess,
+                      "cannot open list file '" + path + "': it is a device, not a regular file",
+                      true);
+    }
     if (type != FILE_TYPE_DISK) {
         throw Failure(FailureNo::PathFileAccess,
                       "cannot open list file '" + path + "': it is a pipe, not a regular file",

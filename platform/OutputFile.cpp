@@ -53,10 +53,11 @@ void OutputFile::ShowWaiting(const char* data, std::size_t size) noexcept {
         g_waiting[waitingSlot_].handle.store(ToNumber(handle_));
     }
     Waiting& slot = g_waiting[waitingSlot_];
-    // None first: a handler in between sees no bytes rather than another buffer's.
-    slot.size.store(0);
-    slot.data.store(data);
-    slot.size.store(data != nullptr ? size : 0);
+    // None first: a handler in between sees no bytes rather than another buffer's. Called for
+    // every line, so no stronger order than a handler on another thread needs (Windows).
+    slot.size.store(0, std::memory_order_relaxed);
+    slot.data.store(data, std::memory_order_release);
+    slot.size.store(data != nullptr ? size : 0, std::memory_order_release);
 }
 
 void OutputFile::ForgetWaiting() noexcept {
@@ -71,8 +72,8 @@ void OutputFile::ForgetWaiting() noexcept {
 void OutputFile::WriteWaitingLines() noexcept {
     for (Waiting& slot : g_waiting) {
         if (!slot.used.load()) continue;
-        const std::size_t size = slot.size.load();
-        const char* data = slot.data.load();
+        const std::size_t size = slot.size.load(std::memory_order_acquire);
+        const char* data = slot.data.load(std::memory_order_acquire);
         if (size == 0 || data == nullptr) continue;
         slot.size.store(0);  // once
         WriteAtTheEnd(FromNumber<Handle>(slot.handle.load()), data, size);

@@ -28,6 +28,7 @@
 #include "support/TempTree.h"
 #include "support/Unprivileged.h"
 #include "support/linux/DeepChain.h"
+#include "support/linux/SystemCallFaults.h"
 
 namespace dirscribe::platform {
 namespace {
@@ -347,6 +348,22 @@ TEST(PlatformFolder, AFolderReplacedAfterItWasJudgedIsReportedNotRead) {
     EXPECT_EQ("judged.txt", AllNames(*top->OpenChild("sub")));
     top.reset();
     fileSystem->EndWalk();
+}
+
+TEST(PlatformWalk, TheStartsLookUpsGoThroughTheSystemCallTable) {
+    TempDir dir;
+    MakeDir(dir / "Music");
+    MakeFile(dir / "Music" / "a.mp3", 1, 0);
+    MakeLink(dir / "Sounds", "Music");
+    const std::string start = Slash(dir / "Sounds");
+    // Without realpath the texts keep the path as given; the folder is still read.
+    {
+        const test::SystemCallFaults faults({{test::SysCall::Realpath, "Sounds", ENOMEM}});
+        auto fileSystem = linuxos::MakeFileSystem(0);
+        EXPECT_EQ(start, fileSystem->BeginWalk(start).path);
+        EXPECT_EQ("a.mp3", AllNames(*fileSystem->OpenFolder(start)));
+        fileSystem->EndWalk();
+    }
 }
 
 TEST(PlatformWalk, BeginWalkGivesHeadingTexts) {

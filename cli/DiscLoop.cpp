@@ -84,6 +84,7 @@ class CountingFileSystem final : public platform::FileSystem {
 DiscLoopConsole ProcessConsole() {
     DiscLoopConsole c;
     c.interrupted = console::Interrupted;
+    c.interruptStatus = console::InterruptStatus;
     c.sleep = [](std::chrono::milliseconds time) { std::this_thread::sleep_for(time); };
     c.report = [](std::string_view text) {
         console::WriteError("dirscribe-cli: " + std::string(text) + "\n");
@@ -120,8 +121,11 @@ int DiscLoop::Run() {
     switch (end) {
         case catalogue::LoopEnd::Finished:
             return 0;
-        case catalogue::LoopEnd::Stopped:
-            return 130;
+        case catalogue::LoopEnd::Stopped: {
+            // Stopped by a signal: the status tells which, as for a single run.
+            const int status = StopStatus();
+            return status == 143 || status == 129 ? status : 130;
+        }
         case catalogue::LoopEnd::Failed:
             break;
     }
@@ -159,8 +163,10 @@ catalogue::DiscListed DiscLoop::ListDisc(int number, const cdtray::MountedDisc& 
     const std::string volume =
         description.empty() ? disc.label : disc.label + " (" + description + ")";
     if (listed == catalogue::DiscListed::Stopped) {
-        console_.report(name + " '" + volume + "' stopped by Ctrl-C after " + CountsText(counts) +
-                        "; its block has its footer");
+        const int status = StopStatus();
+        const char* by = status == 143 ? "SIGTERM" : status == 129 ? "SIGHUP" : "Ctrl-C";
+        console_.report(name + " '" + volume + "' stopped by " + by + " after " +
+                        CountsText(counts) + "; its block has its footer");
     } else {
         console_.report(name + " '" + volume + "': " + CountsText(counts) + ", " + seconds + " s");
     }

@@ -23,7 +23,9 @@ struct DiscLoopOptions {
 
 // What the loop needs of the console, replaced in tests.
 struct DiscLoopConsole {
-    std::function<bool()> interrupted;                     // Ctrl-C was pressed
+    std::function<bool()> interrupted;     // Ctrl-C was pressed
+    std::function<int()> interruptStatus;  // the exit status that tells which signal it was
+                                           // (130 Ctrl-C, 143 SIGTERM, 129 SIGHUP); none: 130
     std::function<void(std::chrono::milliseconds)> sleep;  // waits between two looks
     std::function<void(std::string_view)> report;          // a line on standard error
     std::function<std::optional<std::string>(const std::string&)> askLine;  // nullopt: no answer
@@ -54,7 +56,8 @@ class DiscLoop final : private catalogue::DiscLoopHost {
 
     // Runs until Ctrl-C or the given number of discs. Returns the exit status: 0 when ended
     // while waiting or after the last disc, 130 when Ctrl-C stopped a listing (its block has
-    // its footer), 1 when a list could not be written (the loop cannot go on).
+    // its footer; 143 or 129 when SIGTERM or SIGHUP did), 1 when a list could not be written
+    // (the loop cannot go on).
     int Run();
 
   private:
@@ -69,6 +72,9 @@ class DiscLoop final : private catalogue::DiscLoopHost {
     catalogue::DiscListed ListOnce(const cdtray::MountedDisc& disc, const std::string& description,
                                    bool later, DiscCounts& counts);
     bool NewListMayBeWritten();
+    // The exit status of the signal that stopped a listing (130 Ctrl-C, 143 SIGTERM, 129
+    // SIGHUP); 0 when the console cannot tell.
+    int StopStatus() const { return console_.interruptStatus ? console_.interruptStatus() : 0; }
     void Summary(const catalogue::DiscLoop& loop);
 
     CliOptions listing_;

@@ -17,6 +17,10 @@ class OutputFileSink final : public ListSink {
     void Write(std::string& buffer) override { file_.Write(buffer); }
     void Close() override { file_.Close(); }
     platform::FileIdentity Identity() const override { return file_.Identity(); }
+    void CutToLastLine() noexcept override { file_.CutToLastLine(); }
+    void ShowWaiting(const char* data, std::size_t size) noexcept override {
+        file_.ShowWaiting(data, size);
+    }
 
   private:
     platform::OutputFile file_;
@@ -111,6 +115,8 @@ void ListFiles::MakeRoom(Slot& slot, std::size_t bytes) {
 }
 
 void ListFiles::Flush(Slot& slot) {
+    // Bytes on their way out are not also written at the end, should the program end now.
+    slot.sink->ShowWaiting(nullptr, 0);
     while (!slot.buffer.empty()) {
         try {
             slot.sink->Write(slot.buffer);
@@ -127,6 +133,11 @@ void ListFiles::Flush(Slot& slot) {
                     slot.buffer.clear();
                     break;
                 case AbortRetryIgnore::Abort:
+                    // A half line would run into whatever is appended next; the run ends
+                    // with the list's last whole line.
+                    slot.sink->CutToLastLine();
+                    slot.buffer.clear();
+                    slot.givenUp = true;
                     throw ListWriteAborted{failure};
             }
         }
@@ -160,11 +171,13 @@ void ListFiles::WriteLine(std::string_view text, FileNumber first, FileNumber se
     platform::AppendListText(text, a->buffer);
     const bool masked = MaskControls(a->buffer, at);
     a->buffer += "\r\n";
+    a->sink->ShowWaiting(a->buffer.data(), a->buffer.size());
     if (b != nullptr) {
         const std::size_t bAt = b->buffer.size();
         platform::AppendListText(text, b->buffer);
         if (masked) MaskControls(b->buffer, bAt);
         b->buffer += "\r\n";
+        b->sink->ShowWaiting(b->buffer.data(), b->buffer.size());
     }
 }
 
@@ -214,7 +227,7 @@ void ListFiles::CloseAll() {
 void ListFiles::Abandon() noexcept {
     for (auto& slot : slots_) {
         try {
-            if (!slot.buffer.empty()) slot.sink->Write(slot.buffer);
+            if (!slot.givenUp && !slot.buffer.empty()) slot.sink->Write(slot.buffer);
         } catch (...) {
             // Reported already, or nobody left to report to.
         }

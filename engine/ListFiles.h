@@ -34,6 +34,13 @@ class ListSink {
     virtual void Close() = 0;
     // Which file this is, whatever path reached it.
     virtual platform::FileIdentity Identity() const = 0;
+    // Takes back the bytes written after the last line end (a line the disk took half of),
+    // where the file allows it. Never throws.
+    virtual void CutToLastLine() noexcept {}
+    // The whole lines waiting in the buffer (`size` bytes at `data`, valid until the next
+    // call): written even when the program is ended in the middle of a step (see
+    // platform::OutputFile::ShowWaiting).
+    virtual void ShowWaiting(const char* /*data*/, std::size_t /*size*/) noexcept {}
 };
 
 using FileNumber = std::int16_t;
@@ -51,6 +58,7 @@ class ListFiles {
 
     // Decides what happens when a buffer cannot be written: Retry writes what is left of it
     // again, Ignore drops that (`bytes` bytes, the ends of `lines` lines) and goes on, Abort
+    // cuts the file back to the end of its last whole line, writes nothing more to it and
     // throws ListWriteAborted. `closing` tells a failed close (nothing is left to write then;
     // Retry goes on as Ignore does). Without one, the failure is thrown to the caller.
     using WriteFailureHandler = std::function<AbortRetryIgnore(
@@ -90,8 +98,8 @@ class ListFiles {
     // fails stays open (so that a repeated call tries it again) and the first failure is thrown
     // after the others were closed; a failed close is thrown as well, the file then closed.
     void CloseAll();
-    // Closes every open file without reporting anything, writing out what still can be. A new
-    // list that got no byte is left as it was.
+    // Closes every open file without reporting anything, writing out what still can be (but
+    // nothing to a file given up on with Abort). A new list that got no byte is left as it was.
     void Abandon() noexcept;
 
   private:
@@ -100,6 +108,7 @@ class ListFiles {
         std::string path;
         std::unique_ptr<ListSink> sink;
         std::string buffer;
+        bool givenUp = false;  // Abort was the answer to a failed write: nothing more goes in
     };
     Slot* Find(FileNumber number);
     const Slot* Find(FileNumber number) const;

@@ -44,10 +44,13 @@ inline std::uint32_t NewListingNumber() {
 
 // What the first pass learns from an entry's attributes.
 enum class SubFolderKind : std::uint8_t {
-    NotFolder,    // a file, a link (folder links are never walked) or anything else
+    NotFolder,    // a file, a link to a file or to nothing, or anything else
     Folder,       // a folder on the volume being listed: listed and walked
     OtherVolume,  // a folder that is another file system's mount point: listed, not entered
-    Loop,         // a folder already on the path being walked, reached again through a mount
+    FolderLink,   // a symbolic link, junction or folder link to a folder: listed, never
+                  // entered (a link cycle would otherwise never end)
+    Loop,         // a folder already on the path being walked (on Windows: already gone into
+                  // in this walk), reached again through a mount
                   // or a link the system shows as a folder: listed, not entered
 };
 

@@ -5,12 +5,14 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <clocale>
 #include <csignal>
 
 #include "base/SafeText.h"
 #include "platform/Console.h"
+#include "platform/OutputFile.h"
 
 namespace dirscribe::platform::console {
 
@@ -18,18 +20,20 @@ namespace {
 
 // Only flags and async-signal-safe calls here: the list's buffers belong to the main thread,
 // which looks at the flags before every line (a second stop) and at every yield (the first).
-volatile std::sig_atomic_t g_interrupted = 0;  // the first signal's number
-volatile std::sig_atomic_t g_twice = 0;
+// Atomic, as other threads may read them (and a handler may run on another thread).
+static_assert(std::atomic<int>::is_always_lock_free);
+std::atomic<int> g_interrupted{0};  // the first signal's number
+std::atomic<int> g_twice{0};
 
 void OnTimeUp(int) {
+    // The lines already whole in the lists' buffers are not lost with the program.
+    OutputFile::WriteWaitingLines();
     _exit(128 + g_interrupted);
 }
 
 void OnInterrupt(int signal) {
-    if (g_interrupted == 0) {
-        g_interrupted = signal;
-        return;
-    }
+    int none = 0;
+    if (g_interrupted.compare_exchange_strong(none, signal)) return;
     g_twice = 1;
     // The run writes its footer at its next line; a walk waiting on a device that does not
     // answer is ended without it.

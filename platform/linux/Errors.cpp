@@ -19,6 +19,7 @@ namespace {
 
 int FailureNumberFromErrno(int err) {
     switch (err) {
+        case kFolderReplaced:
         case ENOENT:
         case ENOTDIR:
             return FailureNo::FileNotFound;
@@ -50,6 +51,7 @@ int FailureNumberFromErrno(int err) {
 }
 
 std::string ErrnoText(int err) {
+    if (err == kFolderReplaced) return "The folder was replaced while it was being read";
     char buffer[256] = {};
     return PickText(strerror_r(err, buffer, sizeof buffer), buffer);
 }

@@ -9,6 +9,11 @@
 
 namespace dirscribe::platform::linuxos {
 
+// Not a value of the system's: the walk's own, for a folder that, when opened, was no longer
+// the folder its parent's listing found there (replaced in between, say by a link). Reported
+// as not found, with a text of its own.
+inline constexpr int kFolderReplaced = -1;
+
 // The failure number the walker and the run know an errno value by:
 // ENOENT, ENOTDIR -> 53; EACCES, EPERM, EBUSY, ELOOP, EROFS, ETXTBSY, EISDIR -> 75;
 // ENAMETOOLONG, EILSEQ, EINVAL -> 52; ENOSPC, EDQUOT, EFBIG -> 61; ENOMEDIUM, ENXIO, ENODEV -> 71;

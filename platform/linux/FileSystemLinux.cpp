@@ -3,7 +3,9 @@
 // folders ahead of the walker.
 #include "platform/linux/FileSystemLinux.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -34,17 +36,62 @@ using linuxos::Listing;
 using linuxos::Record;
 
 // Folders past this many open descriptors give theirs back once read, and their sub-folders are
-// opened by full path instead, so a deep tree never runs out of descriptors.
+// opened from the nearest folder above that is still open, so a deep tree never runs out of
+// descriptors. Fewer when the process may open fewer files.
 constexpr int kMaxOpenFolders = 64;
+
+bool OutOfDescriptors(int err) {
+    return err == EMFILE || err == ENFILE;
+}
+
+// How many more files the process may open now: its limit less those open.
+int FreeDescriptors() {
+    constexpr rlim_t kCeiling = rlim_t{1} << 20;
+    rlimit limit{};
+    if (getrlimit(RLIMIT_NOFILE, &limit) != 0) return 1024;
+    const auto soft = static_cast<int>(
+        limit.rlim_cur == RLIM_INFINITY ? kCeiling : std::min(limit.rlim_cur, kCeiling));
+    int open = 0;
+    if (DIR* dir = opendir("/proc/self/fd")) {
+        while (readdir(dir) != nullptr) ++open;
+        closedir(dir);
+        open -= 3;  // ".", ".." and the folder's own descriptor
+    } else {
+        open = 16;
+    }
+    return std::max(0, soft - open);
+}
 
 // What all folders of one walk share.
 struct WalkState {
     dev_t device = 0;
     bool knowDevice = false;
     int openFolders = 0;
+    int walkerShare = kMaxOpenFolders;        // the walker's folders keep at most this many open
     std::multiset<linuxos::FolderId> onPath;  // the folders open on the walk's way down
     linuxos::ReadBuffers buffers;
     std::unique_ptr<linuxos::Prefetcher> prefetcher;
+    // The start folder, opened once when the walk begins: the folder judged is the one listed.
+    int startFd = -1;
+    std::string startPath;  // the path it was opened by, and the one the walk uses for it
+    std::string startCanonical;
+    std::optional<linuxos::FolderId> startId;
+
+    // The start folder's descriptor for the folder opened by `path`, or -1.
+    int StartFdFor(const std::string& path) const {
+        return startFd >= 0 && (path == startPath || path == startCanonical) ? startFd : -1;
+    }
+    void CloseStart() {
+        if (startFd >= 0) linuxos::Sys().close(startFd);
+        startFd = -1;
+    }
+    // The walker is out of descriptors: reading ahead gives back all of its own and ends.
+    bool GiveBackReadAhead() {
+        if (!prefetcher) return false;
+        prefetcher->GiveBackDescriptors();
+        prefetcher.reset();
+        return true;
+    }
 };
 
 FileDetails DetailsFromStat(const struct stat& st) {
@@ -61,17 +108,29 @@ std::string_view LastComponent(std::string_view path) {
 
 class PosixFolder final : public Folder {
   public:
-    // The start folder, by its path (ending in "/"; a link there is followed).
+    // The start folder, by its path (ending in "/"; a link there is followed). The walk's
+    // start folder is the one opened when the walk began.
     PosixFolder(std::shared_ptr<WalkState> state, std::string path)
         : state_(std::move(state)), name_(std::move(path)) {
-        if (state_->prefetcher) Adopt(state_->prefetcher->TakeStart(name_));
-        if (!node_) Open(linuxos::OpenFolderPath(name_, false));
+        const int startFd = state_->StartFdFor(name_);
+        if (startFd >= 0) expected_ = state_->startId;
+        if (state_->prefetcher) Adopt(state_->prefetcher->TakeStart(name_, startFd));
+        if (node_) {
+            if (startFd >= 0) state_->CloseStart();
+        } else if (startFd >= 0) {
+            SetDescriptor(std::exchange(state_->startFd, -1));
+            id_ = expected_;
+        } else {
+            Open(WithDescriptors([&] { return OpenSelf(); }));
+        }
         EnterPath();
     }
 
-    // The sub-folder `name` of `parent`, opened relative to it (a link there is not followed).
+    // The sub-folder `name` of `parent`, opened relative to it (a link there is not followed),
+    // which must be the folder the parent's listing found there.
     PosixFolder(PosixFolder& parent, std::string_view name)
         : state_(parent.state_), parent_(&parent), name_(name) {
+        expected_ = parent.JudgedId(name_);
         if (state_->prefetcher && parent.node_) {
             Adopt(state_->prefetcher->TakeChild(*parent.node_, name, [&] { return Path(); }));
         }
@@ -107,6 +166,7 @@ class PosixFolder final : public Folder {
     SubFolderKind ReadKind(const Entry& entry) override {
         Record* record = RecordOf(entry);
         const EntryKind kind = record != nullptr ? record->kind : entry.kind;
+        if (kind == EntryKind::Link) return LinkKind(entry, record);
         if (kind != EntryKind::Folder && kind != EntryKind::Unknown)
             return SubFolderKind::NotFolder;
         // Folders' records are complete once listed; files' are not looked at here, as helpers
@@ -122,6 +182,7 @@ class PosixFolder final : public Folder {
                     return SubFolderOnDevice({state_->device, listing_->inodes[entry.index]});
                 }
                 if ((record->flags & linuxos::kOtherVolume) != 0) return SubFolderKind::OtherVolume;
+                if (record->kind == EntryKind::Link) return LinkKind(entry, record);
                 return SubFolderKind::NotFolder;
             }
         }
@@ -136,8 +197,17 @@ class PosixFolder final : public Folder {
             record->kind = linuxos::KindFromMode(st.st_mode);
             if (S_ISREG(st.st_mode)) StoreDetails(entry.index, st);
         }
+        if (S_ISLNK(st.st_mode)) return LinkKind(entry, record);
         if (!S_ISDIR(st.st_mode)) return SubFolderKind::NotFolder;
         if (state_->knowDevice && st.st_dev != state_->device) return SubFolderKind::OtherVolume;
+        // Kept, so that the folder opened later is known to be this one. Helpers never read a
+        // folder's record nor the inodes once the listing is published.
+        if (record != nullptr) {
+            auto& inodes = listing_->inodes;
+            if (inodes.size() != listing_->records.size()) inodes.resize(listing_->records.size());
+            inodes[entry.index] = st.st_ino;
+            record->flags |= linuxos::kSubFolder;
+        }
         return SubFolderOnDevice({st.st_dev, st.st_ino});
     }
 
@@ -226,12 +296,77 @@ class PosixFolder final : public Folder {
     // Records which folder this is among those open on the way down, so that a way back to
     // one of them (a folder mounted into itself) is not taken.
     void EnterPath() {
-        if (node_) {
-            id_ = node_->id;
-        } else if (struct stat st{}; fd_ >= 0 && fstat(fd_, &st) == 0) {
-            id_ = linuxos::FolderId{st.st_dev, st.st_ino};
-        }
+        if (node_) id_ = node_->id;
+        if (!expected_) expected_ = id_;
         if (id_) state_->onPath.insert(*id_);
+    }
+
+    // What the listing found under `name`, a sub-folder on the volume being listed.
+    std::optional<linuxos::FolderId> JudgedId(const std::string& name) const {
+        const auto& records = listing_->records;
+        const auto it = std::lower_bound(records.begin(), records.end(), name,
+                                         [&](const Record& record, const std::string& n) {
+                                             return linuxos::NameLess(listing_->NameOf(record), n);
+                                         });
+        if (it == records.end() || listing_->NameOf(*it) != name) return std::nullopt;
+        const auto index = static_cast<std::size_t>(it - records.begin());
+        if ((it->flags & linuxos::kSubFolder) == 0 || index >= listing_->inodes.size())
+            return std::nullopt;
+        return linuxos::FolderId{state_->device, listing_->inodes[index]};
+    }
+
+    // Runs `open` (which returns a descriptor, or -1 with errno set). Short of descriptors,
+    // the folders above give theirs back (they are opened again when needed), then reading
+    // ahead gives back its own, and `open` is tried again: a folder is never unreadable only
+    // because too many were open.
+    template <class Open>
+    int WithDescriptors(Open&& open) {
+        int fd = open();
+        if (fd >= 0 || !OutOfDescriptors(errno)) return fd;
+        bool gaveBack = false;
+        for (PosixFolder* folder = parent_; folder != nullptr; folder = folder->parent_) {
+            gaveBack = gaveBack || folder->fd_ >= 0;
+            folder->CloseDescriptor();
+        }
+        if (gaveBack) {
+            fd = open();
+            if (fd >= 0 || !OutOfDescriptors(errno)) return fd;
+        }
+        if (!state_->GiveBackReadAhead()) return fd;
+        return open();
+    }
+
+    // Opens this folder (again): relative to the nearest folder above that is open, or by its
+    // path. -1 with errno set on failure; kFolderReplaced when it is no longer the folder it was.
+    int OpenSelf() {
+        const PosixFolder* base = parent_;
+        while (base != nullptr && base->fd_ < 0) base = base->parent_;
+        int fd = -1;
+        if (parent_ == nullptr) {
+            fd = linuxos::OpenFolderPath(name_, false);
+        } else if (base == nullptr) {
+            fd = linuxos::OpenFolderPath(Path(), true);
+        } else {
+            fd = linuxos::OpenFolderPath(PathBelow(base), true, base->fd_);
+        }
+        if (fd < 0 || !expected_) return fd;
+        struct stat st {};
+        if (linuxos::Sys().fstat(fd, &st) == 0 &&
+            linuxos::FolderId{st.st_dev, st.st_ino} != *expected_) {
+            linuxos::Sys().close(fd);
+            errno = linuxos::kFolderReplaced;
+            return -1;
+        }
+        return fd;
+    }
+
+    // A link is named among the sub-folders when it leads to a folder, and never entered. One
+    // that leads nowhere is a file's matter: the files' pass reports it.
+    SubFolderKind LinkKind(const Entry& entry, const Record* record) {
+        struct stat st {};
+        if (StatEntry(entry, record, st, 0) != 0 || !S_ISDIR(st.st_mode))
+            return SubFolderKind::NotFolder;
+        return SubFolderKind::FolderLink;
     }
 
     // A sub-folder on the volume being listed: walked, unless it is a folder already open on
@@ -258,10 +393,19 @@ class PosixFolder final : public Folder {
 
     // Takes the result of opening this folder: a descriptor, or -1 with errno set.
     void Open(int fd) {
-        if (fd >= 0) {
-            SetDescriptor(fd);
-        } else {
+        if (fd < 0) {
             openError_ = errno;
+            return;
+        }
+        SetDescriptor(fd);
+        struct stat st {};
+        if (linuxos::Sys().fstat(fd_, &st) != 0) return;
+        id_ = linuxos::FolderId{st.st_dev, st.st_ino};
+        if (expected_ && *id_ != *expected_) {
+            // Another folder (or a link's target) put where the listing found this one.
+            CloseDescriptor();
+            id_.reset();
+            openError_ = linuxos::kFolderReplaced;
         }
     }
 
@@ -273,7 +417,7 @@ class PosixFolder final : public Folder {
             const int err = std::exchange(openError_, 0);
             throw FailureFromErrno(err);
         }
-        SetDescriptor(linuxos::OpenFolderPath(Path(), parent_ != nullptr));
+        SetDescriptor(WithDescriptors([&] { return OpenSelf(); }));
         if (fd_ < 0) throw FailureFromErrno(errno);
     }
 
@@ -282,16 +426,27 @@ class PosixFolder final : public Folder {
     // deep tree only the folders near its top keep theirs (and each is opened from its parent,
     // not by a path as long as the tree is deep).
     int OpenSubFolder(const std::string& name) {
-        if (fd_ < 0) {
-            const int fd = linuxos::OpenFolderPath(Path(), parent_ != nullptr);
-            if (fd < 0) return -1;
-            SetDescriptor(fd);
-        }
-        const int fd = linuxos::OpenAt(fd_, name.c_str(), true);
+        const int fd = WithDescriptors([&] {
+            if (fd_ < 0) {
+                const int self = OpenSelf();
+                if (self < 0) return -1;
+                SetDescriptor(self);
+            }
+            return linuxos::OpenAt(fd_, name.c_str(), true);
+        });
         const int saved = errno;
-        if (state_->openFolders > kMaxOpenFolders) CloseDescriptor();
+        if (state_->openFolders > state_->walkerShare) CloseDescriptor();
         errno = saved;
         return fd;
+    }
+
+    // The path of this folder from `base`, one of the folders above it.
+    std::string PathBelow(const PosixFolder* base) const {
+        std::string path;
+        for (const PosixFolder* folder = this; folder != base; folder = folder->parent_) {
+            path.insert(0, folder->name_).insert(0, 1, '/');
+        }
+        return path.substr(1);
     }
 
     // The folder's path, ending in "/", put together from the names up to the start folder.
@@ -317,7 +472,7 @@ class PosixFolder final : public Folder {
         const bool again = read_ != ReadState::NotRead;
         read_ = ReadState::Failed;
         EnsureOpen();
-        if (again && lseek(fd_, 0, SEEK_SET) != 0) {
+        if (again && linuxos::Sys().lseek(fd_, 0, SEEK_SET) != 0) {
             CloseDescriptor();
             EnsureOpen();
         }
@@ -379,7 +534,7 @@ class PosixFolder final : public Folder {
     // (given back, or read ahead by a helper). Returns 0 or the errno value.
     int StatEntry(const Entry& entry, const Record* record, struct stat& st, int flags) {
         if (fd_ < 0) {
-            const int fd = linuxos::OpenFolderPath(Path(), parent_ != nullptr);
+            const int fd = WithDescriptors([&] { return OpenSelf(); });
             if (fd < 0) return errno;
             SetDescriptor(fd);
         }
@@ -402,6 +557,7 @@ class PosixFolder final : public Folder {
     std::string name_;               // the name in the parent; the start folder's whole path
     std::shared_ptr<FolderNode> node_;
     std::optional<linuxos::FolderId> id_;
+    std::optional<linuxos::FolderId> expected_;  // which folder this must be, once known
     int fd_ = -1;
     int openError_ = 0;
     ReadState read_ = ReadState::NotRead;
@@ -421,13 +577,25 @@ class PosixFileSystem final : public FileSystem {
   public:
     explicit PosixFileSystem(int readThreads) : readThreads_(readThreads) {}
 
-    ~PosixFileSystem() override { state_->prefetcher.reset(); }
+    ~PosixFileSystem() override {
+        state_->prefetcher.reset();
+        state_->CloseStart();
+    }
 
     FolderTexts BeginWalk(const std::string& startPath) override {
         FolderTexts texts;
         struct stat st {};
         state_->knowDevice = false;
-        if (stat(startPath.c_str(), &st) != 0) {
+        state_->CloseStart();
+        state_->startId.reset();
+        // The start folder is looked up once: the folder whose volume is judged here is the
+        // one listed. One that cannot be opened is still looked at, for its headings.
+        int fd = linuxos::OpenFolderPath(startPath, false);
+        if (fd >= 0 && linuxos::Sys().fstat(fd, &st) != 0) {
+            linuxos::Sys().close(fd);
+            fd = -1;
+        }
+        if (fd < 0 && linuxos::Sys().stat(startPath.c_str(), &st) != 0) {
             texts.path = startPath;
             texts.driveLessPath = startPath;
             texts.folderName = LastComponent(startPath);
@@ -435,9 +603,15 @@ class PosixFileSystem final : public FileSystem {
         }
         state_->device = st.st_dev;
         state_->knowDevice = true;
+        state_->walkerShare = kMaxOpenFolders;
+        if (fd >= 0) {
+            state_->startFd = fd;
+            state_->startId = linuxos::FolderId{st.st_dev, st.st_ino};
+            state_->startPath = startPath;
+        }
 
         std::string canonical = startPath;
-        if (char* resolved = realpath(startPath.c_str(), nullptr)) {
+        if (char* resolved = linuxos::Sys().realpath(startPath.c_str())) {
             canonical = resolved;
             free(resolved);
         }
@@ -451,6 +625,7 @@ class PosixFileSystem final : public FileSystem {
         texts.folderName = below.empty() ? LastComponent(mountPoint) : LastComponent(canonical);
         texts.path = canonical;
         if (texts.path.back() != '/') texts.path += '/';
+        state_->startCanonical = texts.path;
         return texts;
     }
 
@@ -459,12 +634,18 @@ class PosixFileSystem final : public FileSystem {
         if (!state_->knowDevice) return;
         const int threads =
             readThreads_ >= 0 ? readThreads_ : linuxos::PrefetchThreadsFor(state_->device);
-        if (threads <= 0) return;
+        // The walker and the helpers share the descriptors the process may still open: the
+        // walker keeps a few, the helpers use the rest; a handful are left for the program.
+        const int free = FreeDescriptors();
+        const int budget = free - std::min(8, free / 4);
+        state_->walkerShare = std::clamp(budget / 4, 2, kMaxOpenFolders);
+        const int helperShare = budget - state_->walkerShare;
+        if (threads <= 0 || helperShare < 1) return;
         std::unique_ptr<linuxos::MaskMatcher> matcher;
         if (files && linuxos::MaskMatcher::IsUsable(mask))
             matcher = std::make_unique<linuxos::MaskMatcher>(mask);
         state_->prefetcher = std::make_unique<linuxos::Prefetcher>(
-            threads, std::move(matcher), state_->device, state_->knowDevice);
+            threads, std::move(matcher), state_->device, state_->knowDevice, helperShare);
     }
 
     void StopReadingAhead() override { state_->prefetcher.reset(); }
@@ -479,6 +660,11 @@ class PosixFileSystem final : public FileSystem {
         const int err = errno;
         linuxos::Sys().close(fd);
         if (got < 0) throw FailureFromErrno(err);
+    }
+
+    void EndWalk() override {
+        StopReadingAhead();
+        state_->CloseStart();
     }
 
     std::unique_ptr<Folder> OpenFolder(const std::string& path) override {

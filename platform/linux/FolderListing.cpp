@@ -282,12 +282,12 @@ int OpenAt(int dirFd, const char* name, bool noFollow) {
     return RetryOnInterrupt([&] { return Sys().openAt(dirFd, name, flags); });
 }
 
-int OpenFolderPath(std::string_view path, bool noFollowLast) {
-    int base = AT_FDCWD;
+int OpenFolderPath(std::string_view path, bool noFollowLast, int from) {
+    int base = from;
     std::size_t pos = 0;
     std::string piece;
     const auto closeBase = [&] {
-        if (base != AT_FDCWD) {
+        if (base != from) {
             const int saved = errno;
             Sys().close(base);
             errno = saved;

@@ -2,6 +2,7 @@
 // details that were read ahead of the walker.
 #pragma once
 
+#include <fcntl.h>
 #include <sys/types.h>
 
 #include <atomic>
@@ -119,8 +120,9 @@ EntryKind KindFromMode(mode_t mode);
 // Opens a folder relative to `dirFd` (or by path with AT_FDCWD); -1 with errno on failure.
 int OpenAt(int dirFd, const char* name, bool noFollow);
 
-// Opens a folder by its path, also when the path is longer than the system accepts in one
-// call. With `noFollowLast` a link in the last place is not opened.
-int OpenFolderPath(std::string_view path, bool noFollowLast);
+// Opens a folder by its path (relative to the open folder `base`, or to the current folder),
+// also when the path is longer than the system accepts in one call. With `noFollowLast` a link
+// in the last place is not opened. `base` stays open.
+int OpenFolderPath(std::string_view path, bool noFollowLast, int base = AT_FDCWD);
 
 }  // namespace dirscribe::platform::linuxos

@@ -42,15 +42,20 @@ void CheckListFileKind(const struct stat& st, int fd, const std::string& path) {
             return;
         if (fd < 0 || isatty(fd)) return;
     }
-    // A folder is left to open() to refuse with the system's own words.
-    if (S_ISDIR(st.st_mode) && fd < 0) return;
+    // A folder is left to open() to refuse with the system's own words; a pipe is opened
+    // without waiting, which fails at once when nobody reads it.
+    if ((S_ISDIR(st.st_mode) || S_ISFIFO(st.st_mode)) && fd < 0) return;
+    if (S_ISFIFO(st.st_mode)) return;  // open: it has a reader (a process substitution)
     throw Failure(FailureNo::PathFileAccess,
                   "cannot open list file '" + path + "': it is " + KindName(st.st_mode) +
                       ", not a regular file",
                   true);
 }
 
-std::string LockHolderText(const struct stat& st) {
+const char* LockHolderText(const struct stat& st, std::string& text) {
+    text.clear();
+    const std::string self = std::to_string(getpid());
+    bool selfHolds = false;
     // Lines such as "1: FLOCK  ADVISORY  WRITE 4242 08:01:1234 0 EOF".
     std::ifstream locks("/proc/locks");
     std::string line;
@@ -66,10 +71,15 @@ std::string LockHolderText(const struct stat& st) {
         const auto min =
             std::strtoul(where.substr(colon1 + 1, colon2 - colon1 - 1).c_str(), nullptr, 16);
         const auto inode = std::strtoull(where.substr(colon2 + 1).c_str(), nullptr, 10);
-        if (maj == major(st.st_dev) && min == minor(st.st_dev) && inode == st.st_ino)
-            return " (process " + pid + ")";
+        if (maj != major(st.st_dev) || min != minor(st.st_dev) || inode != st.st_ino) continue;
+        if (pid == self) {
+            selfHolds = true;
+            continue;
+        }
+        text = " (process " + pid + ")";
+        return text.c_str();
     }
-    return {};
+    return selfHolds ? nullptr : text.c_str();
 }
 
 }  // namespace linuxos

@@ -8,10 +8,16 @@
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
+#include <fcntl.h>
+#include <pthread.h>
+#include <signal.h>
+
 #include <cerrno>
 #include <cstdlib>
 #include <fstream>
 
+#include "platform/linux/Errors.h"
+#include "platform/linux/PathTools.h"
 #include "platform/linux/SystemCalls.h"
 
 namespace dirscribe::platform::linuxos {
@@ -21,21 +27,47 @@ namespace {
 // How far the helpers may run ahead of the walker.
 constexpr std::size_t kMaxAheadFolders = 512;
 constexpr std::size_t kMaxAheadBytes = std::size_t{24} << 20;
+// How long helpers wait before opening again after the system had no descriptor to give.
+constexpr auto kOpenPause = std::chrono::milliseconds(2);
+
+bool OutOfDescriptors(int err) {
+    return err == EMFILE || err == ENFILE;
+}
 
 }  // namespace
 
+SharedDescriptor::SharedDescriptor(int fd, std::shared_ptr<DescriptorPool> pool)
+    : fd_(fd), pool_(std::move(pool)) {
+    std::lock_guard<std::mutex> lock(pool_->mutex);
+    pool_->live.insert(this);
+}
+
 SharedDescriptor::~SharedDescriptor() {
-    if (fd_ >= 0) Sys().close(fd_);
+    {
+        std::lock_guard<std::mutex> lock(pool_->mutex);
+        pool_->live.erase(this);
+    }
+    if (fd_ >= 0) {
+        Sys().close(fd_);
+        pool_->open.fetch_sub(1, std::memory_order_relaxed);
+    }
 }
 
 Prefetcher::Prefetcher(int threads, std::unique_ptr<MaskMatcher> mask, dev_t device,
-                       bool knowDevice)
-    : mask_(std::move(mask)) {
+                       bool knowDevice, int descriptors)
+    : mask_(std::move(mask)), maxDescriptors_(descriptors) {
     plan_.mask = mask_.get();
     plan_.device = device;
     plan_.knowDevice = knowDevice;
     plan_.stop = &stop_;
+    // The helpers take no signal: a handler then always runs on the walker's thread, between
+    // two of its steps, never beside them.
+    sigset_t all;
+    sigset_t saved;
+    sigfillset(&all);
+    pthread_sigmask(SIG_SETMASK, &all, &saved);
     for (int i = 0; i < threads; ++i) threads_.emplace_back([this] { Work(); });
+    pthread_sigmask(SIG_SETMASK, &saved, nullptr);
 }
 
 Prefetcher::~Prefetcher() {
@@ -56,15 +88,43 @@ void Prefetcher::Stop() {
     threads_.clear();
 }
 
+void Prefetcher::GiveBackDescriptors() {
+    Stop();
+    // No helper is left; the walker uses none of these descriptors once it has asked for this.
+    std::lock_guard<std::mutex> lock(pool_->mutex);
+    for (SharedDescriptor* descriptor : pool_->live) {
+        if (descriptor->fd_ < 0) continue;
+        Sys().close(descriptor->fd_);
+        descriptor->fd_ = -1;
+        pool_->open.fetch_sub(1, std::memory_order_relaxed);
+    }
+}
+
+bool Prefetcher::RoomToOpen() const {
+    if (pool_->open.load(std::memory_order_relaxed) >= maxDescriptors_) return false;
+    return openPause_ == std::chrono::steady_clock::time_point{} ||
+           std::chrono::steady_clock::now() >= openPause_;
+}
+
 void Prefetcher::Work() {
     ReadBuffers buffers;
     std::unique_lock<std::mutex> lock(mutex_);
     for (;;) {
         const auto mayList = [&] {
             return !pending_.empty() && aheadFolders_ < kMaxAheadFolders &&
-                   aheadBytes_ < kMaxAheadBytes;
+                   aheadBytes_ < kMaxAheadBytes && RoomToOpen();
         };
-        workAvailable_.wait(lock, [&] { return stop_ || !chunked_.empty() || mayList(); });
+        if (!stop_ && chunked_.empty() && !mayList()) {
+            // Descriptors are given back without a word: a folder waiting only for one is
+            // looked at again shortly.
+            if (!pending_.empty() && aheadFolders_ < kMaxAheadFolders &&
+                aheadBytes_ < kMaxAheadBytes) {
+                workAvailable_.wait_for(lock, kOpenPause);
+            } else {
+                workAvailable_.wait(lock);
+            }
+            continue;
+        }
         if (stop_) return;
         std::shared_ptr<FolderNode> chunked = chunked_.empty() ? nullptr : *chunked_.begin();
         std::shared_ptr<FolderNode> pending = mayList() ? *pending_.begin() : nullptr;
@@ -85,14 +145,32 @@ void Prefetcher::Work() {
         pending_.erase(pending_.begin());
         pending->state = FolderNode::State::Listing;
         ++aheadFolders_;
+        pool_->open.fetch_add(1, std::memory_order_relaxed);
         lock.unlock();
-        List(*pending, buffers);
+        const bool listed = List(*pending, buffers);
         lock.lock();
-        Publish(pending, true);
+        if (listed) {
+            Publish(pending, true);
+        } else {
+            LeaveLocked(pending);
+        }
     }
 }
 
-void Prefetcher::List(FolderNode& node, ReadBuffers& buffers) {
+void Prefetcher::LeaveLocked(const std::shared_ptr<FolderNode>& node) {
+    --aheadFolders_;
+    openPause_ = std::chrono::steady_clock::now() + kOpenPause;
+    if (node->dropWhenListed) {
+        node->state = FolderNode::State::Dropped;
+        node->parentFd.reset();
+    } else {
+        node->state = FolderNode::State::Pending;
+        if (!stop_) pending_.insert(node);
+    }
+    progress_.notify_all();
+}
+
+bool Prefetcher::List(FolderNode& node, ReadBuffers& buffers) {
     int fd = -1;
     if (node.parentFd) {
         fd = OpenAt(node.parentFd->Fd(), node.name.c_str(), true);
@@ -101,19 +179,36 @@ void Prefetcher::List(FolderNode& node, ReadBuffers& buffers) {
         fd = OpenFolderPath(node.path, !node.name.empty());
     }
     const int openErrno = fd < 0 ? errno : 0;
-    node.parentFd.reset();
+    const auto giveBack = [&] {
+        Sys().close(fd);
+        pool_->open.fetch_sub(1, std::memory_order_relaxed);
+    };
     if (fd < 0) {
+        pool_->open.fetch_sub(1, std::memory_order_relaxed);
+        // Not the folder's fault: it is read once a descriptor is free.
+        if (OutOfDescriptors(openErrno)) return false;
+        node.parentFd.reset();
         node.openError = openErrno;
-        return;
+        return true;
     }
-    if (struct stat st{}; fstat(fd, &st) == 0) node.id = FolderId{st.st_dev, st.st_ino};
+    node.parentFd.reset();
+    if (struct stat st{}; Sys().fstat(fd, &st) == 0) {
+        node.id = FolderId{st.st_dev, st.st_ino};
+        // Another folder put in the place of the one the parent's listing found.
+        if (node.judgedInode != 0 &&
+            (st.st_ino != node.judgedInode || (plan_.knowDevice && st.st_dev != plan_.device))) {
+            giveBack();
+            node.openError = kFolderReplaced;
+            return true;
+        }
+    }
     node.openError = ReadListing(fd, buffers, node.listing);
     node.cost = node.listing.Cost();
     if (node.openError != 0 || !ReadAheadFolders(fd, plan_, node.listing)) {
-        Sys().close(fd);
-        return;
+        giveBack();
+        return true;
     }
-    auto shared = std::make_shared<SharedDescriptor>(fd);
+    auto shared = std::make_shared<SharedDescriptor>(fd, pool_);
     const auto& listing = node.listing;
     // A folder as deep as reading ahead goes gets no children (TakeChild gives none either).
     for (std::size_t i = 0; i < listing.records.size() && !IsTooDeep(node); ++i) {
@@ -124,6 +219,7 @@ void Prefetcher::List(FolderNode& node, ReadBuffers& buffers) {
         child->order = node.order;
         child->order.push_back(static_cast<std::uint32_t>(node.children.size()));
         child->parentFd = shared;
+        child->judgedInode = listing.inodes[i];
         node.children.push_back(std::move(child));
     }
     if (plan_.mask != nullptr && !listing.records.empty()) {
@@ -133,6 +229,7 @@ void Prefetcher::List(FolderNode& node, ReadBuffers& buffers) {
         node.chunksLeft = node.chunkCount;
         node.fd = shared;
     }
+    return true;
 }
 
 void Prefetcher::Publish(const std::shared_ptr<FolderNode>& node, bool byHelper) {
@@ -187,10 +284,11 @@ void Prefetcher::AwaitRecord(FolderNode& node, std::size_t index) {
     std::unique_lock<std::mutex> lock(mutex_);
     std::uint8_t expected = FolderNode::kTodo;
     if (node.chunks[c].compare_exchange_strong(expected, FolderNode::kWorking)) {
-        // Nobody has begun it: the walker reads it itself rather than wait.
+        // Nobody has begun it: the walker reads it itself rather than wait (or, once the
+        // descriptors were given back, record by record as it needs them).
         std::shared_ptr<SharedDescriptor> fd = node.fd;
         lock.unlock();
-        ReadChunk(node, c, fd->Fd());
+        if (fd && fd->Fd() >= 0) ReadChunk(node, c, fd->Fd());
         fd.reset();
         lock.lock();
         FinishChunkLocked(node, c);
@@ -202,15 +300,26 @@ void Prefetcher::AwaitRecord(FolderNode& node, std::size_t index) {
 
 std::shared_ptr<FolderNode> Prefetcher::TakeLocked(std::unique_lock<std::mutex>& lock,
                                                    const std::shared_ptr<FolderNode>& node) {
+    // A helper may give a folder back unlisted (no descriptor): then the walker lists it.
+    progress_.wait(lock, [&] { return node->state != FolderNode::State::Listing; });
     if (node->state == FolderNode::State::Pending) {
-        pending_.erase(node);
+        if (auto it = pending_.find(node); it != pending_.end()) pending_.erase(it);
+        if (node->parentFd && node->parentFd->Fd() < 0) {
+            node->state = FolderNode::State::Dropped;
+            return nullptr;
+        }
         node->state = FolderNode::State::Listing;
+        pool_->open.fetch_add(1, std::memory_order_relaxed);
         lock.unlock();
-        List(*node, ownerBuffers_);
+        const bool listed = List(*node, ownerBuffers_);
         lock.lock();
+        if (!listed) {
+            node->state = FolderNode::State::Dropped;
+            node->parentFd.reset();
+            progress_.notify_all();
+            return nullptr;
+        }
         Publish(node, false);
-    } else if (node->state == FolderNode::State::Listing) {
-        progress_.wait(lock, [&] { return node->state != FolderNode::State::Listing; });
     }
     if (node->byHelper) {
         --aheadFolders_;
@@ -221,9 +330,18 @@ std::shared_ptr<FolderNode> Prefetcher::TakeLocked(std::unique_lock<std::mutex>&
     return node;
 }
 
-std::shared_ptr<FolderNode> Prefetcher::TakeStart(const std::string& path) {
+std::shared_ptr<FolderNode> Prefetcher::TakeStart(const std::string& path, int startFd) {
     auto node = std::make_shared<FolderNode>();
     node->path = path;
+    if (startFd >= 0) {
+        // Opened again from the descriptor, not by the path: it is the folder already judged.
+        const int fd = RetryOnInterrupt([&] { return fcntl(startFd, F_DUPFD_CLOEXEC, 0); });
+        if (fd >= 0) {
+            pool_->open.fetch_add(1, std::memory_order_relaxed);
+            node->parentFd = std::make_shared<SharedDescriptor>(fd, pool_);
+            node->name = ".";
+        }
+    }
     std::unique_lock<std::mutex> lock(mutex_);
     return TakeLocked(lock, node);
 }

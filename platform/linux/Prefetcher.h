@@ -5,6 +5,7 @@
 #include <sys/types.h>
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
@@ -22,17 +23,31 @@
 
 namespace dirscribe::platform::linuxos {
 
-// An open folder descriptor shared by those who still work relative to it.
+class SharedDescriptor;
+
+// The folder descriptors the prefetcher holds open (or is opening), counted against its share
+// of the walk's descriptors, and known one by one so that all can be given back at once.
+struct DescriptorPool {
+    std::atomic<int> open{0};  // held, or counted before an open
+    std::mutex mutex;
+    std::set<SharedDescriptor*> live;
+};
+
+// An open folder descriptor shared by those who still work relative to it; its place in the
+// pool was counted before it was opened.
 class SharedDescriptor {
   public:
-    explicit SharedDescriptor(int fd) : fd_(fd) {}
+    SharedDescriptor(int fd, std::shared_ptr<DescriptorPool> pool);
     ~SharedDescriptor();
     SharedDescriptor(const SharedDescriptor&) = delete;
     SharedDescriptor& operator=(const SharedDescriptor&) = delete;
+    // -1 once the pool was given back (Prefetcher::GiveBackDescriptors).
     int Fd() const { return fd_; }
 
   private:
+    friend class Prefetcher;
     int fd_;
+    std::shared_ptr<DescriptorPool> pool_;
 };
 
 // One folder of the walk as the prefetcher knows it. A folder is read in two steps: its
@@ -60,6 +75,8 @@ struct FolderNode {
     std::string name;  // name in the parent ("" for the start folder)
     std::vector<std::uint32_t> order;            // place in walk order: the indices down the tree
     std::shared_ptr<SharedDescriptor> parentFd;  // to open relative to, until opened
+    ino_t judgedInode = 0;  // what the parent's listing found there (0: not known); a folder
+                            // opened that is another is not listed as this one
 
     // Under the prefetcher's lock (the lister fills in its part before Publish).
     State state = State::Pending;
@@ -77,17 +94,24 @@ struct FolderNode {
 
 class Prefetcher {
   public:
-    // `mask` null: no file details are wanted (folders only).
-    Prefetcher(int threads, std::unique_ptr<MaskMatcher> mask, dev_t device, bool knowDevice);
+    // `mask` null: no file details are wanted (folders only). The helpers keep at most
+    // `descriptors` folders open at once; a folder they cannot open for want of descriptors
+    // is left for later, or for the walker.
+    Prefetcher(int threads, std::unique_ptr<MaskMatcher> mask, dev_t device, bool knowDevice,
+               int descriptors = 1 << 20);
     ~Prefetcher();
     Prefetcher(const Prefetcher&) = delete;
     Prefetcher& operator=(const Prefetcher&) = delete;
 
     // The walker's side. Each returns the folder listed (by a helper, or now if none had
     // begun it), taken out of the prefetcher's accounts; its files' details may still be read.
-    std::shared_ptr<FolderNode> TakeStart(const std::string& path);
+    // `startFd`, when not -1, is the start folder already open (it is not closed): the folder
+    // is listed from it rather than looked up by its path again. Null when the folder could
+    // not be opened for want of descriptors: the walker then reads it itself.
+    std::shared_ptr<FolderNode> TakeStart(const std::string& path, int startFd = -1);
     // `path` gives the child's path, for a folder nobody foresaw. Null when the parent is as
-    // deep as reading ahead goes: the walker then reads the child and all below it itself.
+    // deep as reading ahead goes, or when the child could not be opened for want of
+    // descriptors: the walker then reads the child and all below it itself.
     std::shared_ptr<FolderNode> TakeChild(FolderNode& parent, std::string_view name,
                                           const std::function<std::string()>& path);
     // Makes sure the chunk holding record `index` of a taken folder is done (reading it now
@@ -98,6 +122,9 @@ class Prefetcher {
     void Finish(FolderNode& node);
     // Ends all reading ahead at once; the walker then reads what it still needs itself.
     void Stop();
+    // Stops, and closes every descriptor the prefetcher holds (also those of folders already
+    // taken): for a walker out of descriptors. Nothing is read ahead after it.
+    void GiveBackDescriptors();
 
   private:
     static constexpr std::size_t kMaxDepth = 256;
@@ -107,8 +134,15 @@ class Prefetcher {
     static bool IsTooDeep(const FolderNode& node) { return node.order.size() >= kMaxDepth; }
 
     void Work();
-    // Lists a folder and plans its sub-folders and chunks. Called without the lock.
-    void List(FolderNode& node, ReadBuffers& buffers);
+    // Lists a folder and plans its sub-folders and chunks. Called without the lock, its
+    // descriptor counted in the pool. False when it could not be opened for want of
+    // descriptors: it is not listed, and nothing is recorded against it.
+    bool List(FolderNode& node, ReadBuffers& buffers);
+    // A helper could not open `node` for want of descriptors: it waits for the walker, or for
+    // a helper once descriptors are given back. Called with the lock held.
+    void LeaveLocked(const std::shared_ptr<FolderNode>& node);
+    // Whether the helpers may open another folder now.
+    bool RoomToOpen() const;
     // Records a listing and queues its sub-folders and chunks. Called with the lock held.
     void Publish(const std::shared_ptr<FolderNode>& node, bool byHelper);
     // Reads one chunk of files; called without the lock, the chunk claimed.
@@ -138,6 +172,11 @@ class Prefetcher {
 
     std::unique_ptr<MaskMatcher> mask_;
     AheadPlan plan_;
+    std::shared_ptr<DescriptorPool> pool_ = std::make_shared<DescriptorPool>();
+    int maxDescriptors_;
+    // After a helper ran out of descriptors, none opens a folder before this time (a
+    // descriptor given back is not announced).
+    std::chrono::steady_clock::time_point openPause_{};
     std::atomic<bool> stop_{false};
     ReadBuffers ownerBuffers_;
 

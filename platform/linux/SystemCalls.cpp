@@ -3,6 +3,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <stdlib.h>
 #include <unistd.h>
 
 namespace dirscribe::platform::linuxos {
@@ -26,12 +27,30 @@ int RealClose(int fd) {
     return ::close(fd);
 }
 
+int RealFstat(int fd, struct stat* st) {
+    return ::fstat(fd, st);
+}
+
+off_t RealLseek(int fd, off_t offset, int whence) {
+    return ::lseek(fd, offset, whence);
+}
+
+int RealStat(const char* path, struct stat* st) {
+    return ::stat(path, st);
+}
+
+char* RealRealpath(const char* path) {
+    return ::realpath(path, nullptr);
+}
+
 }  // namespace
 
-constinit const SystemCalls kRealSystemCalls{RealOpenAt, RealGetDents64, RealFstatAt, RealClose};
+constinit const SystemCalls kRealSystemCalls{RealOpenAt, RealGetDents64, RealFstatAt, RealClose,
+                                             RealFstat,  RealLseek,      RealStat,    RealRealpath};
 
 namespace detail {
-constinit SystemCalls installedSystemCalls{RealOpenAt, RealGetDents64, RealFstatAt, RealClose};
+constinit SystemCalls installedSystemCalls{RealOpenAt, RealGetDents64, RealFstatAt, RealClose,
+                                           RealFstat,  RealLseek,      RealStat,    RealRealpath};
 }  // namespace detail
 
 ScopedSystemCalls::ScopedSystemCalls(const SystemCalls& calls)

@@ -16,6 +16,11 @@ struct SystemCalls {
     ssize_t (*getDents64)(int fd, void* buffer, std::size_t size);
     int (*fstatAt)(int dirFd, const char* name, struct stat* st, int flags);
     int (*close)(int fd);
+    int (*fstat)(int fd, struct stat* st);
+    off_t (*lseek)(int fd, off_t offset, int whence);
+    int (*stat)(const char* path, struct stat* st);
+    // As realpath with a null buffer: the result is malloc'ed, for the caller to free.
+    char* (*realpath)(const char* path);
 };
 
 // The system's own calls.

@@ -11,6 +11,7 @@
 
 #include "base/SafeText.h"
 #include "platform/Console.h"
+#include "platform/OutputFile.h"
 #include "platform/win32/CommandLine.h"
 #include "platform/win32/WinText.h"
 
@@ -29,6 +30,8 @@ BOOL WINAPI OnControl(DWORD event) {
     // default handler ends the process if it has not ended by itself.
     g_twice = true;
     Sleep(2000);
+    // The lines already whole in the lists' buffers are not lost with the program.
+    OutputFile::WriteWaitingLines();
     return FALSE;
 }
 

@@ -6,8 +6,10 @@
 
 #include <cwchar>
 #include <deque>
+#include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -81,6 +83,24 @@ struct FolderId {
     friend bool operator==(const FolderId&, const FolderId&) = default;
 };
 
+struct FolderIdHash {
+    std::size_t operator()(const FolderId& id) const {
+        const std::uint64_t index = (std::uint64_t{id.indexHigh} << 32) | id.indexLow;
+        return std::hash<std::uint64_t>{}(index * 31 + id.volumeSerial);
+    }
+};
+
+// What one walk remembers of the folders it went into: each by its identity, with the folder
+// and name it was found under (a sub-folder judged again, on a Retry, is still that one).
+struct WalkMemory {
+    struct Claim {
+        std::uint64_t folder = 0;  // the serial number of the folder it was found in
+        std::string name;
+    };
+    std::unordered_map<FolderId, Claim, FolderIdHash> folders;
+    std::uint64_t lastSerial = 0;
+};
+
 // The identity of the folder at `path`; none when it cannot be read.
 std::optional<FolderId> FolderIdOf(const std::wstring& path) {
     HANDLE folder = CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
@@ -117,10 +137,15 @@ Record RecordFrom(const WIN32_FIND_DATAW& data) {
 class Win32Folder final : public Folder {
   public:
     // The start folder, by its path (ending in "\\").
-    explicit Win32Folder(const std::string& path) : name_(Wide(path)) {}
+    Win32Folder(std::shared_ptr<WalkMemory> memory, const std::string& path)
+        : memory_(std::move(memory)), serial_(++memory_->lastSerial), name_(Wide(path)) {}
     // The sub-folder `name` of `parent`.
     Win32Folder(const Win32Folder& parent, std::string_view name)
-        : parent_(&parent), name_(Wide(name)) {}
+        : memory_(parent.memory_),
+          serial_(++memory_->lastSerial),
+          parent_(&parent),
+          name_(Wide(name)),
+          verbatim_(parent.verbatim_ || NeedsVerbatim(name_)) {}
 
     std::unique_ptr<Folder> OpenChild(std::string_view name) override {
         return std::make_unique<Win32Folder>(*this, name);
@@ -133,7 +158,7 @@ class Win32Folder final : public Folder {
     SubFolderKind ReadKind(const Entry& entry) override {
         const Record& record = RecordOf(entry);
         // The path is put together only for folders: every file of the folder passes here.
-        const auto pathOf = [&] { return SystemPath(Path(), Wide(record.name)); };
+        const auto pathOf = [&] { return EntryPath(record.name); };
         const SubFolderKind kind = SubFolderKindOf(record.attributes, record.reparseTag, [&] {
             const std::wstring root = pathOf() + L'\\';
             wchar_t volume[MAX_PATH] = {};
@@ -146,6 +171,12 @@ class Win32Folder final : public Folder {
             for (const Win32Folder* folder = this; folder != nullptr; folder = folder->parent_) {
                 if (folder->Id() == id) return SubFolderKind::Loop;
             }
+            // Nor is a folder gone into once already, from wherever: two links to one folder
+            // in each of ten levels would have the walk go into the bottom one 1,024 times.
+            const auto [claim, first] =
+                memory_->folders.try_emplace(*id, WalkMemory::Claim{serial_, record.name});
+            if (!first && (claim->second.folder != serial_ || claim->second.name != record.name))
+                return SubFolderKind::Loop;
         }
         return kind;
     }
@@ -167,7 +198,7 @@ class Win32Folder final : public Folder {
         if (!IsNameSurrogate(record.attributes, record.reparseTag)) return record.details;
         // A symbolic link to a file shows its target's length and time, as on Linux; a broken
         // one is not found.
-        const std::wstring path = SystemPath(Path(), Wide(record.name));
+        const std::wstring path = EntryPath(record.name);
         HANDLE file = CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                   OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
@@ -227,7 +258,7 @@ class Win32Folder final : public Folder {
         }
         WIN32_FIND_DATAW data{};
         FindHandle lookup;
-        if (!lookup.Open(SystemPath(Path(), Wide(entry.name)), data)) {
+        if (!lookup.Open(EntryPath(std::string(entry.name)), data)) {
             throw FailureFromError(ERROR_FILE_NOT_FOUND);
         }
         records_.push_back(RecordFrom(data));
@@ -236,6 +267,7 @@ class Win32Folder final : public Folder {
 
     // The folder's path, ending in "\\", put together from the names up to the start folder:
     // a folder keeps only its own name, so a deep tree costs memory in proportion to its depth.
+    // Below a name ending in "." or " " it is in the "\\?\" form, which keeps such names.
     std::wstring Path() const {
         std::vector<const Win32Folder*> chain;
         for (const Win32Folder* folder = this; folder != nullptr; folder = folder->parent_) {
@@ -245,8 +277,17 @@ class Win32Folder final : public Folder {
         for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
             path += (*it)->name_;
             if ((*it)->parent_ != nullptr) path += L'\\';
+            if ((*it)->parent_ == nullptr && verbatim_) path = VerbatimFolder(path);
         }
         return path;
+    }
+
+    // The path of the entry `name` of this folder, in the "\\?\" form where the name needs it.
+    std::wstring EntryPath(const std::string& name) const {
+        const std::wstring wide = Wide(name);
+        std::wstring folder = Path();
+        if (NeedsVerbatim(wide)) folder = VerbatimFolder(folder);
+        return SystemPath(std::move(folder), wide);
     }
 
     // Which folder this is (read when first asked).
@@ -263,10 +304,13 @@ class Win32Folder final : public Folder {
         return id_;
     }
 
+    std::shared_ptr<WalkMemory> memory_;
+    std::uint64_t serial_ = 0;             // which folder of the walk this is
     const Win32Folder* parent_ = nullptr;  // null for the start folder
     mutable std::optional<FolderId> id_;
     mutable bool idRead_ = false;
-    std::wstring name_;  // the name in the parent; the start folder's whole path
+    std::wstring name_;      // the name in the parent; the start folder's whole path
+    bool verbatim_ = false;  // a name on the way down ends in "." or " "
     FindHandle find_;
     WIN32_FIND_DATAW data_{};
     Pass pass_ = Pass::None;
@@ -280,12 +324,18 @@ class Win32Folder final : public Folder {
 class Win32FileSystem final : public FileSystem {
   public:
     FolderTexts BeginWalk(const std::string& startPath) override {
+        memory_ = std::make_shared<WalkMemory>();
         return TextsOfStartFolder(startPath);
     }
 
+    void EndWalk() override { memory_ = std::make_shared<WalkMemory>(); }
+
     std::unique_ptr<Folder> OpenFolder(const std::string& path) override {
-        return std::make_unique<Win32Folder>(path);
+        return std::make_unique<Win32Folder>(memory_, path);
     }
+
+  private:
+    std::shared_ptr<WalkMemory> memory_ = std::make_shared<WalkMemory>();
 };
 
 // The root of the volume a drive-list text or a path lies on: "C:\" for "c: [SYSTEM]" or
@@ -322,7 +372,7 @@ SubFolderKind SubFolderKindOf(std::uint32_t attributes, std::uint32_t reparseTag
     if (reparseTag == IO_REPARSE_TAG_MOUNT_POINT && isVolumeMountPoint()) {
         return SubFolderKind::OtherVolume;
     }
-    return SubFolderKind::NotFolder;
+    return SubFolderKind::FolderLink;
 }
 
 FolderTexts TextsOfStartFolder(const std::string& startPath) {

@@ -25,6 +25,16 @@ constexpr std::size_t kLargestWrite = std::size_t{1} << 30;
 constexpr DWORD kLockOffsetHigh = 0x7FFFFFFF;
 constexpr DWORD kLockOffsetLow = 0xFFFFFFF0;
 
+// Whether a path names the null device: "NUL" in any case, also with an extension, blanks or
+// dots after it, or in a folder (the system finds device names anywhere).
+bool IsNullDeviceName(const std::string& path) {
+    std::string name = path.substr(path.find_last_of("\\/:") + 1);
+    name = name.substr(0, name.find('.'));
+    while (!name.empty() && name.back() == ' ') name.pop_back();
+    return name.size() == 3 && (name[0] | 0x20) == 'n' && (name[1] | 0x20) == 'u' &&
+           (name[2] | 0x20) == 'l';
+}
+
 }  // namespace
 
 FileIdentity OutputFile::IdentityOf(Handle handle) {
@@ -37,6 +47,12 @@ FileIdentity OutputFile::IdentityOf(Handle handle) {
 
 void OutputFile::Release(Handle handle) {
     CloseHandle(handle);
+}
+
+void OutputFile::ReleaseAndRemove() noexcept {
+    CloseHandle(handle_);
+    // Only a disk file this object made (a device or a console is never created).
+    DeleteFileW(win32::SystemPath(path_).c_str());
 }
 
 OutputFile::Handle OutputFile::StandardOutputHandle() {
@@ -68,9 +84,19 @@ OutputFile OutputFile::Open(const std::string& path, Mode mode) {
     HANDLE handle = CreateFileW(systemPath.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                 nullptr, creation, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) throw ListFileFailure(GetLastError(), "open", path);
+    const bool created = GetLastError() != ERROR_ALREADY_EXISTS;
     OutputFile file = Adopt(handle, true, path);
+    // A device or a console is opened, never made.
+    file.created_ = created && GetFileType(handle) == FILE_TYPE_DISK;
     const DWORD type = GetFileType(handle);
-    if (type == FILE_TYPE_CHAR) return file;  // the console, NUL
+    if (type == FILE_TYPE_CHAR) {
+        // The console and NUL; any other device (AUX, COM1, LPT1, PRN...) swallows the list.
+        DWORD consoleMode = 0;
+        if (GetConsoleMode(handle, &consoleMode) || IsNullDeviceName(path)) return file;
+        throw Failure(FailureNo::PathFileAccess,
+                      "cannot open list file '" + path + "': it is a device, not a regular file",
+                      true);
+    }
     if (type != FILE_TYPE_DISK) {
         throw Failure(FailureNo::PathFileAccess,
                       "cannot open list file '" + path + "': it is a pipe, not a regular file",
@@ -107,6 +133,8 @@ void OutputFile::Write(std::string& buffer) {
         DWORD wrote = 0;
         const BOOL ok = WriteFile(handle_, buffer.data() + done, piece, &wrote, nullptr);
         if (ok && wrote > 0) {
+            wroteAny_ = true;
+            NoteWritten(std::string_view(buffer.data() + done, wrote));
             done += wrote;
             continue;
         }
@@ -118,8 +146,40 @@ void OutputFile::Write(std::string& buffer) {
     buffer.clear();
 }
 
+void OutputFile::CutToLastLine() noexcept {
+    if (!IsOpen() || partialLine_ == 0 || GetFileType(handle_) != FILE_TYPE_DISK) return;
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(handle_, &size) ||
+        static_cast<std::uint64_t>(size.QuadPart) < partialLine_) {
+        return;
+    }
+    // An appending handle may not set the end of the file: a second one, for writing, does.
+    HANDLE writer = CreateFileW(win32::SystemPath(path_).c_str(), GENERIC_WRITE,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (writer == INVALID_HANDLE_VALUE) return;
+    LARGE_INTEGER cut{};
+    cut.QuadPart = size.QuadPart - static_cast<LONGLONG>(partialLine_);
+    if (SetFilePointerEx(writer, cut, nullptr, FILE_BEGIN) && SetEndOfFile(writer))
+        partialLine_ = 0;
+    CloseHandle(writer);
+}
+
+void OutputFile::WriteAtTheEnd(Handle handle, const char* data, std::size_t size) noexcept {
+    // Only to a file on a disk: a pipe or console may be what the program waits on.
+    if (GetFileType(handle) != FILE_TYPE_DISK) return;
+    while (size > 0) {
+        DWORD wrote = 0;
+        const auto piece = static_cast<DWORD>(std::min(size, kLargestWrite));
+        if (!WriteFile(handle, data, piece, &wrote, nullptr) || wrote == 0) return;
+        data += wrote;
+        size -= wrote;
+    }
+}
+
 void OutputFile::Close() {
     if (!IsOpen()) return;
+    ForgetWaiting();
     EmptyIfPending();  // a new list without a line
     HANDLE handle = std::exchange(handle_, kNoHandle);
     if (!ownsHandle_) return;

@@ -34,22 +34,31 @@ std::wstring SystemPath(std::string_view path) {
     return SystemPath(Wide(path));
 }
 
+bool NeedsVerbatim(std::wstring_view name) {
+    if (name.empty() || name == L"." || name == L"..") return false;
+    return name.back() == L'.' || name.back() == L' ';
+}
+
+std::wstring VerbatimFolder(const std::wstring& folder) {
+    if (folder.rfind(L"\\\\?\\", 0) == 0) return folder;
+    // The prefix turns off the system's own clean-up of a path ("/" for "\", "." and ".."), so
+    // the folder is made absolute and clean first (GetFullPathNameW has no length limit).
+    const DWORD needed = GetFullPathNameW(folder.c_str(), 0, nullptr, nullptr);
+    if (needed == 0) return folder;
+    std::wstring full(needed, L'\0');
+    const DWORD length = GetFullPathNameW(folder.c_str(), needed, full.data(), nullptr);
+    if (length == 0 || length >= needed) return folder;
+    full.resize(length);
+    if (full.rfind(L"\\\\", 0) == 0) return L"\\\\?\\UNC\\" + full.substr(2);
+    return L"\\\\?\\" + full;
+}
+
 std::wstring SystemPath(std::wstring folder, std::wstring_view leaf) {
     if (folder.size() + leaf.size() < MAX_PATH || folder.rfind(L"\\\\?\\", 0) == 0) {
         return folder.append(leaf);
     }
-    // The prefix turns off the system's own clean-up of a path ("/" for "\", "." and ".."), so
-    // the folder is made absolute and clean first (GetFullPathNameW has no length limit). The
-    // leaf is left alone: the clean-up would strip a mask's trailing dot.
-    const DWORD needed = GetFullPathNameW(folder.c_str(), 0, nullptr, nullptr);
-    if (needed == 0) return folder.append(leaf);
-    std::wstring full(needed, L'\0');
-    const DWORD length = GetFullPathNameW(folder.c_str(), needed, full.data(), nullptr);
-    if (length == 0 || length >= needed) return folder.append(leaf);
-    full.resize(length);
-    full.append(leaf);
-    if (full.rfind(L"\\\\", 0) == 0) return L"\\\\?\\UNC\\" + full.substr(2);
-    return L"\\\\?\\" + full;
+    // The leaf is left alone: the clean-up would strip a mask's trailing dot.
+    return VerbatimFolder(folder).append(leaf);
 }
 
 }  // namespace dirscribe::platform::win32

@@ -19,4 +19,12 @@ std::wstring SystemPath(std::wstring folder, std::wstring_view leaf = {});
 // The same for a UTF-8 path.
 std::wstring SystemPath(std::string_view path);
 
+// Whether a name ends in "." or " ", which the system's clean-up of a path would strip: such a
+// name is reached only through the "\\?\" form ("." and ".." are no such names).
+bool NeedsVerbatim(std::wstring_view name);
+
+// `folder` (ending in "\\") made absolute and clean, in the "\\?\" form, to which names
+// are then appended as they are; `folder` as it is when it cannot be made so.
+std::wstring VerbatimFolder(const std::wstring& folder);
+
 }  // namespace dirscribe::platform::win32

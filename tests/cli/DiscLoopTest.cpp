@@ -75,6 +75,7 @@ class DiscLoopTest : public ::testing::Test {
     int Run(std::function<bool()> stop, int discs = 0) {
         cli::DiscLoopConsole console;
         console.interrupted = [this, stop] { return pressed = pressed || stop(); };
+        console.interruptStatus = [this] { return pressed ? signalStatus : 0; };
         console.sleep = [this](std::chrono::milliseconds time) { sleeps.push_back(time.count()); };
         console.report = [this](std::string_view text) { reports += std::string(text) + "\n"; };
         console.askLine = [this](const std::string&) -> std::optional<std::string> {
@@ -104,6 +105,7 @@ class DiscLoopTest : public ::testing::Test {
     std::vector<std::string> answers;
     bool askWithoutAnswer = false;
     bool pressed = false;
+    int signalStatus = 130;  // what stopped it: 130 Ctrl-C, 143 SIGTERM, 129 SIGHUP
     std::vector<long> sleeps;
     std::string reports;
 };
@@ -176,6 +178,20 @@ TEST_F(DiscLoopTest, CtrlCAtEveryStage) {
     EXPECT_EQ(drive.log,
               (std::vector<std::string>{"mount 1", "unmount", "eject", "mount 2", "unmount"}));
     EXPECT_NE(reports.find("stopped by Ctrl-C"), std::string::npos);
+
+    // SIGTERM and SIGHUP stop it the same way, each with its own status and name.
+    for (const auto& [status, name] : {std::pair{143, "SIGTERM"}, std::pair{129, "SIGHUP"}}) {
+        SCOPED_TRACE(name);
+        pressed = false;
+        signalStatus = status;
+        drive.pollCount = 0;
+        drive.mounts = 0;
+        reports.clear();
+        EXPECT_EQ(Run([this] { return drive.mounts == 2; }), status);
+        EXPECT_NE(reports.find(std::string("stopped by ") + name + " after"), std::string::npos)
+            << reports;
+    }
+    signalStatus = 130;
 
     // At the description's question: unmounted, nothing written, exit 0.
     std::filesystem::remove(catalogue);

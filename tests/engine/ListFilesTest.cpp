@@ -122,8 +122,9 @@ TEST_F(ListFilesTest, AFailedWriteAsksWhatToDoWithTheBytesLeft) {
     } cases[] = {
         {AbortRetryIgnore::Retry, five + rest},
         {AbortRetryIgnore::Ignore, five.substr(0, 30) + rest},
-        // The run ends there; what is still waiting is written when the files are given up.
-        {AbortRetryIgnore::Abort, five},
+        // The run ends there, the list with its last whole line: nothing more is written when
+        // the files are given up.
+        {AbortRetryIgnore::Abort, five.substr(0, 24)},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(static_cast<int>(c.answer));
@@ -234,6 +235,12 @@ TEST(ListFilesOnDisk, AGivenUpNewListIsLeftAsItWas) {
     EXPECT_THROW(files.Open(2, held, Mode::Append), Failure);
     files.Abandon();
     EXPECT_EQ(ReadFile(catalogue), "old list");
+    // A new list that was not there is not left behind, empty.
+    const std::string fresh = (tmp / "fresh.txt").string();
+    files.Open(1, fresh, Mode::Write);
+    EXPECT_THROW(files.Open(2, held, Mode::Append), Failure);
+    files.Abandon();
+    EXPECT_FALSE(std::filesystem::exists(fresh));
 }
 
 TEST_F(ListFilesTest, WritingToANumberNotOpenFails) {

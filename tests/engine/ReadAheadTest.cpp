@@ -1,7 +1,9 @@
 // Reading ahead with helper threads changes how fast a tree is listed, never what is written:
 // the same bytes and the same reports as the walker reading alone, with stops and failures in
 // the middle of the walk.
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -162,6 +164,45 @@ TEST_F(ReadAheadTest, FailuresInTheMiddleAreReportedWhenTheWalkGetsThere) {
                                {FsOp::ReadKind, "A3/", "b1", 57, 1},
                                {FsOp::BeginFiles, "A0/b1/C2/", "", 75, 1}},
                     .answer = answer});
+    }
+}
+
+// The files this process has open now.
+int OpenDescriptors() {
+    int count = -3;  // ".", ".." and the folder being read
+    DIR* dir = opendir("/proc/self/fd");
+    if (dir == nullptr) return -1;
+    while (readdir(dir) != nullptr) ++count;
+    closedir(dir);
+    return count;
+}
+
+TEST_F(ReadAheadTest, FewDescriptorsSlowTheWalkDownButLoseNoFolder) {
+    // A deeper branch, so that the walker holds folders open on the way down too.
+    stdfs::path deep = root / "A2" / "b1";
+    for (int level = 0; level < 12; ++level) {
+        deep /= "level " + std::to_string(level);
+        MakeDir(deep);
+        MakeFile(deep / "in.txt", level, LocalTime(2001, 1, 1, 1, 1, level));
+        MakeDir(deep / "side");
+    }
+    const Outcome unlimited = ListWith(0, {.format = ListFormat::Csv});
+    ASSERT_EQ(unlimited.errorTexts.size(), 1u);  // the broken link, only
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &saved), 0);
+    const int open = OpenDescriptors();
+    ASSERT_GT(open, 0);
+    // The list file, and two folders for the walker (3); helpers left short, or with a few.
+    for (const int room : {3, 5, 8, 12, 40}) {
+        SCOPED_TRACE("room for " + std::to_string(room) + " more files");
+        rlimit low = saved;
+        low.rlim_cur = static_cast<rlim_t>(open + room);
+        ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &low), 0);
+        const Outcome alone = ListWith(0, {.format = ListFormat::Csv});
+        const Outcome ahead = ListWith(4, {.format = ListFormat::Csv});
+        ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &saved), 0);
+        EXPECT_EQ(alone, unlimited);
+        EXPECT_EQ(ahead, unlimited);
     }
 }
 

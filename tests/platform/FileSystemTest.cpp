@@ -20,6 +20,7 @@
 #include "FolderReading.h"
 #include "platform/FileSystem.h"
 #include "platform/linux/Errors.h"
+#include "platform/linux/FileSystemLinux.h"
 #include "platform/linux/FolderListing.h"
 #include "platform/linux/MountTable.h"
 #include "platform/linux/Volumes.h"
@@ -27,6 +28,7 @@
 #include "support/TempTree.h"
 #include "support/Unprivileged.h"
 #include "support/linux/DeepChain.h"
+#include "support/linux/SystemCallFaults.h"
 
 namespace dirscribe::platform {
 namespace {
@@ -130,7 +132,7 @@ TEST(PlatformFolder, TellsKindsAndListsOnlyOrdinaryFiles) {
     const std::map<std::string, std::pair<EntryKind, SubFolderKind>> expected{
         {"file.txt", {K::File, S::NotFolder}},
         {"link-to-file", {K::Link, S::NotFolder}},
-        {"link-to-sub", {K::Link, S::NotFolder}},
+        {"link-to-sub", {K::Link, S::FolderLink}},
         {"pipe", {K::Other, S::NotFolder}},
         {"sub", {K::Folder, S::Folder}}};
     EXPECT_EQ(expected, seen);
@@ -296,6 +298,71 @@ TEST(PlatformFolder, MountPointsAreListedButNotEntered) {
     const auto etc = linuxos::FindMount("/etc");
     if (etc && etc->target == "/") {
         EXPECT_EQ(SubFolderKind::Folder, kinds["etc"]);
+    }
+}
+
+TEST(PlatformFolder, AFolderReplacedAfterItWasJudgedIsReportedNotRead) {
+    TempDir dir;
+    MakeDir(dir / "start" / "sub");
+    MakeDir(dir / "other");
+    MakeFile(dir / "start" / "sub" / "judged.txt", 1, 0);
+    MakeFile(dir / "other" / "stranger.txt", 1, 0);
+    auto fileSystem = linuxos::MakeFileSystem(0);  // no helper reads "sub" before the swap
+    const std::string start = Slash(dir / "start");
+    fileSystem->BeginWalk(start);
+    // The start folder was opened when the walk began: a folder put in its place is not read.
+    fs::rename(dir / "start", dir / "moved");
+    MakeDir(dir / "start");
+    MakeFile(dir / "start" / "intruder.txt", 1, 0);
+    auto top = fileSystem->OpenFolder(start);
+    top->BeginAll();
+    Entry entry;
+    ASSERT_TRUE(top->NextAll(entry));
+    ASSERT_EQ(entry.name, "sub");
+    ASSERT_EQ(SubFolderKind::Folder, top->ReadKind(entry));
+    for (const bool byLink : {false, true}) {
+        SCOPED_TRACE(byLink ? "a link put in its place" : "another folder put in its place");
+        fs::rename(dir / "moved" / "sub", dir / "judged");
+        if (byLink) {
+            MakeLink(dir / "moved" / "sub", dir / "judged");
+        } else {
+            fs::rename(dir / "other", dir / "moved" / "sub");
+        }
+        auto sub = top->OpenChild("sub");
+        try {
+            sub->BeginAll();
+            ADD_FAILURE() << "the folder put in its place was read: " << AllNames(*sub);
+        } catch (const Failure& failure) {
+            // A link is not opened at all ("Not a directory"): either way, not found.
+            EXPECT_EQ(53, failure.Number());
+            if (!byLink) {
+                EXPECT_EQ("The folder was replaced while it was being read", failure.Description());
+            }
+        }
+        sub.reset();
+        if (!byLink) fs::rename(dir / "moved" / "sub", dir / "other");
+        fs::remove(dir / "moved" / "sub");
+        fs::rename(dir / "judged", dir / "moved" / "sub");
+    }
+    // Back in place, it is read.
+    EXPECT_EQ("judged.txt", AllNames(*top->OpenChild("sub")));
+    top.reset();
+    fileSystem->EndWalk();
+}
+
+TEST(PlatformWalk, TheStartsLookUpsGoThroughTheSystemCallTable) {
+    TempDir dir;
+    MakeDir(dir / "Music");
+    MakeFile(dir / "Music" / "a.mp3", 1, 0);
+    MakeLink(dir / "Sounds", "Music");
+    const std::string start = Slash(dir / "Sounds");
+    // Without realpath the texts keep the path as given; the folder is still read.
+    {
+        const test::SystemCallFaults faults({{test::SysCall::Realpath, "Sounds", ENOMEM}});
+        auto fileSystem = linuxos::MakeFileSystem(0);
+        EXPECT_EQ(start, fileSystem->BeginWalk(start).path);
+        EXPECT_EQ("a.mp3", AllNames(*fileSystem->OpenFolder(start)));
+        fileSystem->EndWalk();
     }
 }
 

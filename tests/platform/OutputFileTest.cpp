@@ -63,6 +63,7 @@ TEST(OutputFile, SameFileThroughTwoPathsHasOneIdentity) {
     TempDir dir;
     test::MakeDir(dir / "sub");
     const std::string path = (dir / "list.txt").string();
+    test::WriteFile(path, "");
     fs::create_symlink(path, dir / "link.txt");
     // One at a time: a file open as a list is locked.
     const auto identity = [](const fs::path& p) {
@@ -95,8 +96,8 @@ TEST(OutputFile, ARunHoldsItsListAndEmptiesItOnlyOnceItMayWrite) {
             ADD_FAILURE() << "a second writer got the list";
         } catch (const Failure& failure) {
             EXPECT_EQ(FailureNo::FileAlreadyOpen, failure.Number());
-            EXPECT_EQ("cannot open list file '" + path + "': another run is writing it (process " +
-                          std::to_string(getpid()) + ")",
+            // Held by this very process (under another name, say): it names no process.
+            EXPECT_EQ("cannot open list file '" + path + "': it is open already in this run",
                       failure.Description());
         }
         EXPECT_EQ("catalogue", ReadFile(path));
@@ -106,6 +107,18 @@ TEST(OutputFile, ARunHoldsItsListAndEmptiesItOnlyOnceItMayWrite) {
     EXPECT_EQ("catalogue", ReadFile(path));
     OutputFile::Open(path, OutputFile::Mode::Write).Close();
     EXPECT_EQ("", ReadFile(path));
+    // A list that was not there is not left behind, empty, by a run given up before its first
+    // byte; one that got a byte stays.
+    const std::string fresh = (dir / "fresh.txt").string();
+    for (auto mode : {OutputFile::Mode::Write, OutputFile::Mode::Append}) {
+        { OutputFile abandoned = OutputFile::Open(fresh, mode); }
+        EXPECT_FALSE(std::filesystem::exists(fresh));
+    }
+    {
+        OutputFile written = OutputFile::Open(fresh, OutputFile::Mode::Write);
+        WriteText(written, "x\r\n");
+    }
+    EXPECT_EQ("x\r\n", ReadFile(fresh));
 }
 
 TEST(OutputFile, OnlyRegularFilesTerminalsAndTheNullDevice) {
@@ -129,6 +142,18 @@ TEST(OutputFile, OnlyRegularFilesTerminalsAndTheNullDevice) {
     OutputFile null = OutputFile::Open("/dev/null", OutputFile::Mode::Write);
     WriteText(null, "gone\r\n");
     null.Close();
+    // A pipe somebody reads (a process substitution, >(gzip > list.gz)) takes the list.
+    const int reader = open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    for (auto mode : {OutputFile::Mode::Write, OutputFile::Mode::Append}) {
+        OutputFile piped = OutputFile::Open(fifo, mode);
+        WriteText(piped, "line\r\n");
+        piped.Close();
+        char got[16] = {};
+        EXPECT_EQ(6, read(reader, got, sizeof got));
+        EXPECT_EQ("line\r\n", std::string(got));
+    }
+    close(reader);
 }
 
 TEST(OutputFile, FailuresNameTheListFile) {
@@ -177,6 +202,40 @@ TEST(OutputFile, FailedWriteKeepsTheUnwrittenRest) {
     waitpid(child, &status, 0);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
     EXPECT_EQ("0123456789", ReadFile(path));
+}
+
+// A run given up on after a failed write ends its list with the last whole line it wrote; what
+// the file held before stays, half line or not. In a child, for the file size limit.
+TEST(OutputFile, AHalfLineIsCutBackToTheLastWholeLine) {
+    TempDir dir;
+    const std::string fresh = (dir / "fresh.txt").string();
+    const std::string appended = (dir / "appended.txt").string();
+    test::WriteFile(appended, "old\r\nhal");
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{14, 14};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        int cut = 0;
+        for (const auto& [path, mode] : {std::pair{fresh, OutputFile::Mode::Write},
+                                         std::pair{appended, OutputFile::Mode::Append}}) {
+            OutputFile file = OutputFile::Open(path, mode);
+            std::string buffer = "line 1\r\nline 2\r\nline 3\r\n";
+            try {
+                file.Write(buffer);
+            } catch (const Failure&) {
+                file.CutToLastLine();
+                ++cut;
+            }
+        }
+        _exit(cut == 2 ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_EQ("line 1\r\n", ReadFile(fresh));
+    EXPECT_EQ("old\r\nhal", ReadFile(appended));
 }
 
 TEST(OutputFile, StandardOutputIsNeverClosed) {

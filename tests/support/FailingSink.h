@@ -49,6 +49,12 @@ class FailingSink final : public ListSink {
         }
     }
     platform::FileIdentity Identity() const override { return {1, id_}; }
+    // Cuts what this sink wrote back to its last line end (a disk cuts its own bytes only).
+    void CutToLastLine() noexcept override {
+        std::string& file = disk_.files[path_];
+        const std::size_t end = file.rfind('\n');
+        file.resize(end == std::string::npos ? 0 : end + 1);
+    }
 
   private:
     FakeDisk& disk_;

@@ -25,6 +25,8 @@ class Program {
 
     // How many bytes the program has written to its output that are not read yet.
     std::size_t PendingOutput() const;
+    // The same for its standard error.
+    std::size_t PendingErrors() const;
     // Sends the program what Ctrl-C sends it. False when that cannot be done here.
     bool Interrupt();
     // Sends the program a POSIX signal (SIGTERM, SIGHUP...). False where there are none.

@@ -64,15 +64,24 @@ TEST_F(WalkPosixTest, AFolderMountedIntoItselfIsNamedNotEntered) {
     }
 }
 
-TEST_F(WalkPosixTest, LinksToFoldersAreNotWalkedLinksToFilesAreListed) {
+TEST_F(WalkPosixTest, LinksToFoldersAreNamedNotWalkedLinksToFilesAreListed) {
     const auto root = tmp / "l";
     MakeDir(root / "real");
     MakeFile(root / "real" / "target.txt", 1234, LocalTime(2010, 6, 1, 12, 0, 0));
     MakeLinkToOwnFolder(root / "loop");
+    MakeLink(root / "elsewhere", "real");
     MakeLink(root / "link.txt", "real/target.txt");
     MakeBrokenLink(root / "broken.txt");
+    // Named among the sub-folders as a mount point is (format 0), never entered (any format).
+    for (const FormatInfo& info : kFormats) {
+        SCOPED_TRACE(info.cliName);
+        const std::string list = ListNew(root, info.format);
+        EXPECT_EQ(list.find("loop/"), std::string::npos);
+        EXPECT_EQ(list.find("elsewhere/"), std::string::npos);
+        EXPECT_EQ(list.find("target.txt"), list.rfind("target.txt"));
+    }
     const std::string all = ListNew(root, ListFormat::Text);
-    EXPECT_EQ(all.find("loop"), std::string::npos);
+    EXPECT_NE(all.find("<DIR> elsewhere\r\n<DIR> loop\r\n<DIR> real\r\n"), std::string::npos);
     EXPECT_NE(all.find(Pad("link.txt") + "           1,234 bytes 6/1/2010 12:00:00 PM"),
               std::string::npos);
     EXPECT_EQ(all.find("broken.txt  "), std::string::npos);

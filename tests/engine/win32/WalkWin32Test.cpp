@@ -127,4 +127,42 @@ TEST_F(WalkWin32Test, AHiddenFileChosenAsTheNewListIsNeitherAskedAboutNorReplace
 }
 
 }  // namespace
+TEST_F(WalkWin32Test, FolderNamesEndingInADotOrABlankAreWalked) {
+    const auto root = tmp / "odd";
+    MakeDir(root);
+    MakeVerbatimDir(root / "dots.");
+    MakeVerbatimDir(root / "dots." / "blank ");
+    MakeVerbatimFile(root / "dots." / "blank " / "inner.txt");
+    MakeVerbatimFile(root / "dots." / "end.");
+    const std::string dl = DriveLess(root);
+    EXPECT_EQ(NameLines(root),
+              (std::vector<std::string>{
+                  "", "Volume:    MUSIC01", "Directory: " + dl, "", "", "Volume:    MUSIC01",
+                  "Directory: " + dl + "dots.\\", "", Pad("end."), "", "Volume:    MUSIC01",
+                  "Directory: " + dl + "dots.\\blank \\", "", Pad("inner.txt")}));
+    EXPECT_TRUE(frontEnd.errorTexts.empty());
+}
+
+TEST_F(WalkWin32Test, AFolderReachedByTwoLinksIsGoneIntoOnce) {
+    // Each level holds two links to the next; where links show as plain folders (Unix links
+    // under Wine), the walk must still go into each folder once, not 2^depth times.
+    const auto root = tmp / "twice";
+    MakeDir(root / "real0");
+    stdfs::path level = root / "real0";
+    for (int i = 1; i <= 8; ++i) {
+        const auto next = root / ("real" + std::to_string(i));
+        MakeDir(next);
+        MakeFile(next / "f.txt", 1, 0);
+        if (!MakeFolderLink(level / "a", next) || !MakeFolderLink(level / "b", next))
+            GTEST_SKIP() << "no folder links here";
+        level = next;
+    }
+    const std::string list = ListNew(root, ListFormat::TextNames);
+    std::size_t headings = 0;
+    for (auto at = list.find("Directory: "); at != std::string::npos;
+         at = list.find("Directory: ", at + 1))
+        ++headings;
+    EXPECT_LE(headings, 1u + 9u + 8u);  // the start, each real folder, one link to each
+}
+
 }  // namespace dirscribe::test

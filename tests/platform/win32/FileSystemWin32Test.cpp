@@ -164,13 +164,14 @@ TEST(Win32Folder, LinksAndMountPointsAreToldApart) {
     EXPECT_EQ(S::Folder, win32::SubFolderKindOf(kDir, 0, volume(true)));
     EXPECT_EQ(S::NotFolder, win32::SubFolderKindOf(FILE_ATTRIBUTE_ARCHIVE, 0, volume(true)));
     EXPECT_EQ(0, asked);
-    // A junction to a folder is never walked; one that mounts a volume is named, not entered.
-    EXPECT_EQ(S::NotFolder,
+    // A junction to a folder is named, never walked; one that mounts a volume is named, not
+    // entered.
+    EXPECT_EQ(S::FolderLink,
               win32::SubFolderKindOf(kDir | kLink, IO_REPARSE_TAG_MOUNT_POINT, volume(false)));
     EXPECT_EQ(S::OtherVolume,
               win32::SubFolderKindOf(kDir | kLink, IO_REPARSE_TAG_MOUNT_POINT, volume(true)));
     EXPECT_EQ(2, asked);
-    EXPECT_EQ(S::NotFolder,
+    EXPECT_EQ(S::FolderLink,
               win32::SubFolderKindOf(kDir | kLink, IO_REPARSE_TAG_SYMLINK, volume(true)));
     // A folder that is a placeholder of cloud storage is an ordinary folder.
     EXPECT_EQ(S::Folder, win32::SubFolderKindOf(kDir | kLink, 0x9000601AU, volume(true)));
@@ -212,7 +213,7 @@ bool MakeJunction(const fs::path& link, const fs::path& target) {
     return ok != 0;
 }
 
-TEST(Win32Folder, AJunctionIsListedAsNoFolder) {
+TEST(Win32Folder, AJunctionIsNamedAsAFolderLink) {
     TempDir dir;
     MakeDir(dir / "real");
     MakeFile(dir / "real" / "inside.txt", 1, 0);
@@ -224,7 +225,7 @@ TEST(Win32Folder, AJunctionIsListedAsNoFolder) {
     folder->BeginAll();
     for (Entry entry; folder->NextAll(entry);)
         kinds[std::string(entry.name)] = folder->ReadKind(entry);
-    EXPECT_EQ(kinds, (std::map<std::string, SubFolderKind>{{"loop", SubFolderKind::NotFolder},
+    EXPECT_EQ(kinds, (std::map<std::string, SubFolderKind>{{"loop", SubFolderKind::FolderLink},
                                                            {"real", SubFolderKind::Folder}}));
 }
 

@@ -63,6 +63,7 @@ TEST(OutputFileWin32, SameFileThroughTwoPathsHasOneIdentity) {
     TempDir dir;
     test::MakeDir(dir / "sub");
     const std::string path = test::Utf8(dir / "list.txt");
+    test::WriteFile(dir / "list.txt", "");  // a list made and never written is taken away
     // One at a time: a file open as a list is locked.
     const auto identity = [](const std::string& p) {
         return OutputFile::Open(p, OutputFile::Mode::Append).Identity();
@@ -172,4 +173,19 @@ TEST(OutputFileWin32, ListTextIsInTheAnsiCodePage) {
 }
 
 }  // namespace
+TEST(OutputFileWin32, DeviceNamesOtherThanNulAreRefused) {
+    // The system finds a device name anywhere, with any extension: the list would vanish.
+    for (const std::string path : {"AUX", "com1", "LPT1.txt", "prn"}) {
+        try {
+            OutputFile::Open(path, OutputFile::Mode::Write);
+            ADD_FAILURE() << "a list went to the device " << path;
+        } catch (const Failure& failure) {
+            EXPECT_TRUE(failure.FromListFile()) << path;
+        }
+    }
+    OutputFile null = OutputFile::Open("NUL", OutputFile::Mode::Write);
+    WriteText(null, "gone\r\n");
+    null.Close();
+}
+
 }  // namespace dirscribe::platform

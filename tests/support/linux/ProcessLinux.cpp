@@ -56,6 +56,12 @@ std::size_t Program::PendingOutput() const {
     return pending > 0 ? static_cast<std::size_t>(pending) : 0;
 }
 
+std::size_t Program::PendingErrors() const {
+    int pending = 0;
+    ioctl(state_->err, FIONREAD, &pending);
+    return pending > 0 ? static_cast<std::size_t>(pending) : 0;
+}
+
 bool Program::Interrupt() {
     return kill(state_->pid, SIGINT) == 0;
 }

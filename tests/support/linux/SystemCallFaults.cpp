@@ -50,7 +50,8 @@ SystemCallFaults::SystemCallFaults(std::vector<SysFault> faults, bool hideTypes)
     : faults_(std::move(faults)),
       hideTypes_(hideTypes),
       given_(std::make_unique<std::atomic<int>[]>(faults_.size())),
-      installed_({OpenAt, GetDents64, FstatAt, kRealSystemCalls.close}) {
+      installed_(
+          {OpenAt, GetDents64, FstatAt, kRealSystemCalls.close, Fstat, Lseek, Stat, Realpath}) {
     active_ = this;
 }
 
@@ -94,6 +95,38 @@ int SystemCallFaults::FstatAt(int dirFd, const char* name, struct stat* st, int 
         return -1;
     }
     return kRealSystemCalls.fstatAt(dirFd, name, st, flags);
+}
+
+int SystemCallFaults::Fstat(int fd, struct stat* st) {
+    if (const SysFault* fault = active_->Find(SysCall::Fstat, PathOf(fd, ""), 0, true)) {
+        errno = fault->error;
+        return -1;
+    }
+    return kRealSystemCalls.fstat(fd, st);
+}
+
+off_t SystemCallFaults::Lseek(int fd, off_t offset, int whence) {
+    if (const SysFault* fault = active_->Find(SysCall::Lseek, PathOf(fd, ""), 0, true)) {
+        errno = fault->error;
+        return -1;
+    }
+    return kRealSystemCalls.lseek(fd, offset, whence);
+}
+
+int SystemCallFaults::Stat(const char* path, struct stat* st) {
+    if (const SysFault* fault = active_->Find(SysCall::Stat, PathOf(AT_FDCWD, path), 0, true)) {
+        errno = fault->error;
+        return -1;
+    }
+    return kRealSystemCalls.stat(path, st);
+}
+
+char* SystemCallFaults::Realpath(const char* path) {
+    if (const SysFault* fault = active_->Find(SysCall::Realpath, PathOf(AT_FDCWD, path), 0, true)) {
+        errno = fault->error;
+        return nullptr;
+    }
+    return kRealSystemCalls.realpath(path);
 }
 
 ssize_t SystemCallFaults::GetDents64(int fd, void* buffer, std::size_t size) {

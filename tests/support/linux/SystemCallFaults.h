@@ -12,7 +12,7 @@
 
 namespace dirscribe::test {
 
-enum class SysCall { OpenAt, GetDents64, FstatAt };
+enum class SysCall { OpenAt, GetDents64, FstatAt, Fstat, Lseek, Stat, Realpath };
 
 // One planned failure: `call` on the path ending in `pathSuffix` (a whole name or more, e.g.
 // "a/b.txt") fails with `error`, `times` times (-1: every time). getdents64 fails only after
@@ -49,6 +49,10 @@ class SystemCallFaults {
     static int OpenAt(int dirFd, const char* name, int flags);
     static ssize_t GetDents64(int fd, void* buffer, std::size_t size);
     static int FstatAt(int dirFd, const char* name, struct stat* st, int flags);
+    static int Fstat(int fd, struct stat* st);
+    static off_t Lseek(int fd, off_t offset, int whence);
+    static int Stat(const char* path, struct stat* st);
+    static char* Realpath(const char* path);
 
     static SystemCallFaults* active_;
     std::vector<SysFault> faults_;

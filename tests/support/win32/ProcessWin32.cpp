@@ -118,6 +118,12 @@ std::size_t Program::PendingOutput() const {
     return available;
 }
 
+std::size_t Program::PendingErrors() const {
+    DWORD available = 0;
+    if (!PeekNamedPipe(state_->err, nullptr, 0, nullptr, &available, nullptr)) return 0;
+    return available;
+}
+
 bool Program::Interrupt() {
     return GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0) != 0;
 }

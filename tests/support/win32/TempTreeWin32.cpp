@@ -171,4 +171,52 @@ void SetMtime(const fs::path& path, std::int64_t mtime) {
     CloseHandle(handle);
 }
 
+void MakeVerbatimDir(const fs::path& path) {
+    const std::wstring verbatim = L"\\\\?\\" + fs::absolute(path).wstring();
+    if (!CreateDirectoryW(verbatim.c_str(), nullptr)) throw std::runtime_error("CreateDirectoryW");
+}
+
+void MakeVerbatimFile(const fs::path& path) {
+    const std::wstring verbatim = L"\\\\?\\" + fs::absolute(path).wstring();
+    HANDLE file = CreateFileW(verbatim.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) throw std::runtime_error("CreateFileW");
+    CloseHandle(file);
+}
+
+bool MakeFolderLink(const fs::path& link, const fs::path& target) {
+    std::error_code error;
+    fs::create_directory_symlink(target, link, error);
+    if (!error) return true;
+    // Wine: the Unix names of both, and ln run as a Unix program.
+    using UnixName = char* (*)(const wchar_t*);
+    HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
+    const auto unixName = reinterpret_cast<UnixName>(
+        reinterpret_cast<void*>(GetProcAddress(kernel, "wine_get_unix_file_name")));
+    if (unixName == nullptr) return false;
+    const auto unixOf = [&](const fs::path& path) {
+        char* name = unixName(fs::absolute(path).wstring().c_str());
+        std::string text = name != nullptr ? name : "";
+        if (name != nullptr) HeapFree(GetProcessHeap(), 0, name);
+        return text;
+    };
+    const std::string from = unixOf(target);
+    const std::string to = unixOf(link);
+    if (from.empty() || to.empty()) return false;
+    std::wstring command =
+        L"start.exe /wait /unix /bin/ln -s \"" + WideOf(from) + L"\" \"" + WideOf(to) + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
+                        nullptr, &startup, &process)) {
+        return false;
+    }
+    WaitForSingleObject(process.hProcess, 10000);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    for (int wait = 0; wait < 100 && !fs::exists(link); ++wait) Sleep(20);
+    return fs::exists(link);
+}
+
 }  // namespace dirscribe::test

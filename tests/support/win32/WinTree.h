@@ -32,6 +32,14 @@ void SetAttributes(const std::filesystem::path& path, std::uint32_t attributes);
 
 // Makes one folder; its path may be longer than MAX_PATH.
 void MakeOneDir(const std::filesystem::path& path);
+// A folder or an empty file whose name ends in "." or " " (made through the "\\?\" form,
+// which keeps such names).
+void MakeVerbatimDir(const std::filesystem::path& path);
+void MakeVerbatimFile(const std::filesystem::path& path);
+// A link at `link` to the folder `target`: a Windows folder link where the system makes one,
+// else, under Wine, a Unix symbolic link (which Wine shows as a plain folder). False when
+// neither can be made.
+bool MakeFolderLink(const std::filesystem::path& link, const std::filesystem::path& target);
 
 // Removes a folder and everything in it, hidden, read-only and long-named entries included.
 void RemoveTreeAt(const std::filesystem::path& path);

@@ -4,8 +4,8 @@
 #   bash tools/install-deps.sh [GROUP...]      (no group: all of them)
 # Groups: build (compilers and the libraries of the programs without windows), gui (Qt for the
 # windows), test (GoogleTest, time zones, clang-format and clang-tidy), windows (the mingw-w64
-# cross build and Wine to run its tests), screenshots (a virtual X screen and ImageMagick),
-# package (manual pages, desktop-file checks, the Debian package tools).
+# cross build, Wine to run its tests, wixl for the installer), screenshots (a virtual X screen
+# and ImageMagick), package (manual pages, desktop-file checks, the Debian package tools).
 set -euo pipefail
 
 group_packages() {
@@ -14,8 +14,8 @@ group_packages() {
             libsystemd-dev ;;
         gui) echo qt6-base-dev qt6-base-dev-tools qt6-svg-dev ;;
         test) echo libgtest-dev libgmock-dev tzdata clang-format clang-tidy e2fsprogs strace ;;
-        # GoogleTest's sources: the cross build compiles its own.
-        windows) echo g++-mingw-w64-x86-64-posix wine wine64 googletest ;;
+        # GoogleTest's sources: the cross build compiles its own. wixl makes the installer.
+        windows) echo g++-mingw-w64-x86-64-posix wine wine64 googletest msitools wixl ;;
         # A virtual X screen, a window manager, keys sent to windows, and Wine's own fonts.
         screenshots) echo xvfb imagemagick x11-utils xdotool openbox fonts-wine fonts-liberation2 ;;
         # Manual pages, the desktop files' checks and the Debian package.

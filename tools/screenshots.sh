@@ -51,10 +51,12 @@ unset WAYLAND_DISPLAY
 mkdir -p "$work/start"
 (cd "$work/start" && exec "$build/app/dirscribe") >"$work/dirscribe.log" 2>&1 &
 app_pid=$!
+# The main window's title, as the build gives it.
+title=$(sed -n 's/^DIRSCRIBE_DISPLAY_NAME:INTERNAL=//p' "$build/CMakeCache.txt")
 window=""
 for _ in $(seq 100); do
     window="$(xwininfo -root -tree 2>/dev/null |
-        awk '/"The Quillmere Dirscribe"/ && / [0-9]+x[0-9]+\+/ {print $1; exit}')"
+        awk -v title="\"$title\"" 'index($0, title) && / [0-9]+x[0-9]+\+/ {print $1; exit}')"
     [ -n "$window" ] && break
     sleep 0.1
 done

@@ -14,6 +14,7 @@
 #include <QRadioButton>
 #include <exception>
 
+#include "engine/AppIdentity.h"
 #include "engine/ListFormats.h"
 #include "ui/Artwork.h"
 #include "ui/Dialogs.h"
@@ -97,7 +98,7 @@ Main::Main(SharedState& state, Dialogs& dialogs, DriveSource& drives, QWidget* p
       drives_(drives),
       fileSystem_(platform::MakeFileSystem()) {
     setObjectName(QStringLiteral("Main"));
-    setWindowTitle(QStringLiteral("The Quillmere Dirscribe"));
+    setWindowTitle(QString::fromUtf8(kApp.displayName));
     setWindowIcon(AppIcon());
     BuildControls();
     BuildMenu();

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // dirscribe: the program with the windows. Takes no command line but --help and --version, and
 // keeps no settings: every start begins with the main window's defaults.
 #include <QApplication>

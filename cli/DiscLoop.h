@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // DiscLoop: dirscribe-cli --each-disc, cataloguing a stack of discs one after another: wait for
 // a disc, list it, eject it, wait for the next.
 #pragma once

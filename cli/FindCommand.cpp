@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // FindCommand: lists are read in large blocks and split into lines here; the reader recognises
 // the lines, the pattern picks the names, and the matches go out in large writes.
 #include "cli/FindCommand.h"

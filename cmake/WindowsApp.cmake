@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # dirscribe.exe for Windows: its resources (icon, version information) and the compiler's runtime
 # as DLLs. Included by app/CMakeLists.txt when building for Windows; packaging/windows makes the
 # zip and the installer.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Installs the Debian packages the build and the tests need. Safe to run again: packages
 # already present are left as they are. Needs root (or sudo).
 #   bash tools/install-deps.sh [GROUP...]      (no group: all of them)

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Pictures of the windows without a desktop: starts a virtual X server (Xvfb), takes the main
 # window of `dirscribe` as it starts, then lets dirscribe-screenshot-tour show the progress
 # window during a run and the About window, and saves all of them as PNG files.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Tries the Windows zip as a user would: unpacks it into an empty folder of a new Wine prefix,
 # starts dirscribe.exe on a virtual X screen (Xvfb) with nothing else on its PATH, and drives it
 # by keys only: Space on Start, a typed list-file name, Enter. The list it writes of its start

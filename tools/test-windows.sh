@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Cross-builds the Windows programs and all their tests with mingw-w64 (build-win/) and runs the
 # tests under Wine, in a Wine prefix of the build folder's own. Fails when a tool is missing
 # (tools/install-deps.sh installs them) or when a test fails. The window program and its tests

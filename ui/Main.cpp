@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Main: the controls at their places in twips, the handlers of the window's events, and the
 // listing run behind Command1.
 #include "ui/Main.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // frmSplash: fixed labels in a frame, three of them filled from the application identity
 // record each time the window opens.
 #include "ui/frmSplash.h"

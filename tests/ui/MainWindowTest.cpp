@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Tests of the main window: its state at start, its controls and menus, the runs started from
 // it with the progress window, drive and folder changes, Refresh, About and Quit.
 #include <QAction>

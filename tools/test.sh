@@ -8,9 +8,10 @@ cd "$(dirname "$0")/.."
 
 bash tools/install-deps.sh
 
-echo "== formatting, and the licence line of every source file"
+echo "== formatting, the licence line of every source file, the documents' links"
 bash tools/check-format.sh
 bash tools/check-spdx.sh
+bash tools/check-links.sh
 
 jobs=$(nproc 2>/dev/null || echo 2)
 

@@ -114,8 +114,8 @@ grep -qiF "$(basename "$icon")" <<<"$links" || fail "the shortcut has not the pr
 echo "test-windows-msi: installed: $(find "$program_files" -type f | wc -l) files, the shortcut," \
     "the entry '$title' $version by $vendor with its icon"
 
-# 2. The installed program, started as the shortcut starts it, writes the list of its start
-# folder driven by keys only; the installed dirscribe-cli.exe must write the same.
+# 2. The installed program, started from Program Files in a folder of files, writes the list of
+# that folder driven by keys only; the installed dirscribe-cli.exe must write the same.
 mkdir -p "$drive_c/Start Here/Disc 1/Set A" "$drive_c/Start Here/Disc 2"
 printf 'x%.0s' $(seq 1234) >"$drive_c/Start Here/Disc 1/Track 01.mp3"
 printf 'y%.0s' $(seq 99) >"$drive_c/Start Here/Disc 1/Set A/notes.txt"

@@ -47,7 +47,10 @@ wineserver -w
 cp /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
 drive_c="$WINEPREFIX/drive_c"
 program_files="$drive_c/Program Files/$name"
-shortcut="$drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/$name.lnk"
+# The Start menu of all users, where Windows puts a per-machine shortcut; Wine 8 puts it into
+# the installing user's own.
+shortcuts=("$drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/$name.lnk"
+    "$drive_c/users/$(id -un)/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/$name.lnk")
 cp "$msi" "$work/"
 msi_windows="Z:$work/$(basename "$msi")"
 
@@ -87,6 +90,8 @@ check_removed() {
         fail "$1: files or folders are left (> above)"
     fi
     [ -z "$(uninstall_entries)" ] || fail "$1: the entry under installed apps is left"
+    ! wine reg query "HKLM\\Software\\$vendor" >/dev/null 2>&1 ||
+        fail "$1: the registry key HKLM\\Software\\$vendor is left"
 }
 
 # 1. A silent install, for every user: the MSI's files in Program Files, a shortcut, an entry.
@@ -105,14 +110,22 @@ icon=$(wine reg query 'HKLM\Software\Classes\Installer\Products' /s 2>/dev/null 
 [ -n "$icon" ] || fail "the installed app has no icon"
 icon_file="$drive_c/$(sed 's|^[Cc]:\\||; s|\\|/|g' <<<"$icon")"
 file "$icon_file" | grep -q "MS Windows icon" || fail "the app's icon $icon is no icon file"
-[ -f "$shortcut" ] || fail "no Start menu shortcut $name.lnk"
-# A shell link names its target and its icon file in UTF-16.
+shortcut=""
+for candidate in "${shortcuts[@]}"; do
+    [ -f "$candidate" ] && shortcut=$candidate
+done
+[ -n "$shortcut" ] || fail "no Start menu shortcut $name.lnk"
+# A shell link names its target (folder by folder), its working folder and its icon file in
+# UTF-16.
 links=$(strings -e l "$shortcut")
-grep -qiF "Program Files\\$name\\dirscribe.exe" <<<"$links" ||
-    fail "the shortcut does not start dirscribe.exe: $links"
-grep -qiF "$(basename "$icon")" <<<"$links" || fail "the shortcut has not the program's icon"
-echo "test-windows-msi: installed: $(find "$program_files" -type f | wc -l) files, the shortcut," \
-    "the entry '$title' $version by $vendor with its icon"
+for part in "Program Files" "$name" dirscribe.exe; do
+    grep -qixF -- "$part" <<<"$links" || fail "the shortcut's target lacks '$part': $links"
+done
+for part in "C:\\Program Files\\$name\\" "$icon"; do
+    grep -qiF -- "$part" <<<"$links" || fail "the shortcut lacks '$part': $links"
+done
+echo "test-windows-msi: installed: $(find "$program_files" -type f | wc -l) files, the shortcut" \
+    "${shortcut#"$drive_c"/}, the entry '$title' $version by $vendor with its icon"
 
 # 2. The installed program, started from Program Files in a folder of files, writes the list of
 # that folder driven by keys only; the installed dirscribe-cli.exe must write the same.

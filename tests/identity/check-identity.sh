@@ -84,7 +84,7 @@ if [ -d "$windows" ]; then
     has "$windows/README.txt" "$name $version for Windows" \
         "$name is free software under the $license licence: see LICENSE.txt" \
         "(Copyright (c) $copyright)."
-    cmp -s "$windows/LICENSE.txt" "$src/LICENSE" || fail "LICENSE.txt is not the LICENSE"
+    cmp -s <(tr -d '\r' <"$windows/LICENSE.txt") "$src/LICENSE" || fail "LICENSE.txt is not the LICENSE"
     grep -qF "Version=\"\$(var.Version)\"" "$windows/dirscribe.wxs" || fail "wxs: no Version"
     has "$windows/dirscribe.wxs" "<?define Version = \"$version\"?>" \
         "<Product Id=\"*\" Name=\"$display\" Version=\"\$(var.Version)\"" \

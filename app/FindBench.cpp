@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // dirscribe-find-bench: times a search from the real Find window, as Find (or Enter) starts it, for
 // comparing the window's search with dirscribe-cli --find on a large catalogue.
 //   dirscribe-find-bench PATTERN LIST...

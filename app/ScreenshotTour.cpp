@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // dirscribe-screenshot-tour: shows the real windows on the display it is given and saves
 // pictures of them taken from the screen: the main window, the progress window during a run
 // over a made-up tree with the run's boxes and the Output Format menu, the Find window searching

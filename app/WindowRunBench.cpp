@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // dirscribe-window-bench: times one listing run started from the real main window, as a click
 // on Start does it, for the benchmark's comparison of the window's run with dirscribe-cli's.
 //   dirscribe-window-bench TREE LIST      (format 0, New List, LIST replaced)

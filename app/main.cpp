@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // dirscribe: the program with the windows. Takes no command line but --help and --version.
 // Every start begins with the main window's defaults; only the Find window's size and list
 // files, and the last append file, are remembered from one start to the next.

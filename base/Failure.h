@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Failure: a numbered condition with a description, the one error type of every layer.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Paths: questions about path texts alone, the same for every layer and system.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // SafeText: control characters masked with "?".
 #include "base/SafeText.h"
 

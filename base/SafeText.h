@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // SafeText: control characters in names, which would forge lines of a list or a report, or
 // reach a terminal as escape sequences.
 #pragma once

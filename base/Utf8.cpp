@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Utf8: one decoder of UTF-8 characters, strict about what a valid sequence is.
 #include "base/Utf8.h"
 

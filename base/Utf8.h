@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Utf8: what one character of the program's text (UTF-8) is, for every layer that counts,
 // cuts or matches characters.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // WindowsTime: how Windows counts time (100-nanosecond ticks since 1601-01-01 UTC) against the
 // program's seconds since 1970-01-01 UTC.
 #pragma once

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # compare.sh - times dirscribe-cli of two commits side by side on the benchmark trees.
 #
 # usage: bench/compare.sh [options] BASE [HEAD]

@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: MIT
 # depth.sh - how much time and memory dirscribe-cli takes on very deep trees.
 #
 #     bench/depth.sh [--cli PATH] [--workdir DIR] [--limit-mib N]

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 /* floor.c - the speed floor for dirscribe-cli: a minimal single-thread walker writing format 0.
  *
  *     floor START_FOLDER OUTPUT_FILE

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """Make the benchmark trees (wide, flat, deep) for bench/run.sh.
 
 Every file is sparse (its length is set with ftruncate, no data is written) and gets a

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """Turns the raw timings of bench/run.sh into Markdown tables (called by run.sh).
 
 Input (environment): B_RAW, a tab-separated file with one line per timed run:

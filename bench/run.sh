@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # run.sh - times dirscribe-cli against a minimal C walker and common tree tools on big trees.
 #
 # usage: bench/run.sh [--small] [--runs N] [--cold] [--keep] [--cli PATH] [--window PATH]

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 /* timeit.c - runs one command and reports its wall time, peak memory and exit status.
  *
  *     timeit [-o STDOUT_FILE] -- COMMAND [ARG...]

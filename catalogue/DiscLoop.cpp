@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // DiscLoop: the drive is looked at a few times a second while waiting; a disc is new once the
 // drive was seen empty or reported a change of medium, never by its label (two discs may share
 // one).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // DiscLoop: cataloguing a stack of discs one after another, for dirscribe-cli --each-disc and
 // the window's "List Disc after Disc": wait for a disc, list it, eject it, wait for the next.
 // What listing a disc means, and how waiting and reports look, is the front end's.

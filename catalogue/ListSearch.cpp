@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // ListSearch: lists are read in large blocks and split into lines here; the reader recognises
 // the lines, the pattern picks the names.
 #include "catalogue/ListSearch.h"

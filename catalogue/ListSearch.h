@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // ListSearch: finding names in list files of any of the six formats, for dirscribe-cli --find
 // and the Find window alike: the lists are read a block at a time, split into lines, read back
 // by ListReader, and each entry whose name matches goes to a sink.

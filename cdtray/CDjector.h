@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // CDjector: opens and closes the tray of a CD drive. Never fails and never shows anything.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // DiscDrive: a drive whose discs come and go, as the disc-by-disc cataloguing loop sees it:
 // whether a disc is in it, whether it is another disc than before, mounting and ejecting.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // MciCommands: the command texts and the order in which they are sent.
 #include "cdtray/MciCommands.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // MciCommands: the Windows multimedia command texts that move a drive's tray, and the order in
 // which OpenCDDoor and CloseCDDoor send them. Plain text work, built on every system so that
 // the texts are tested everywhere; only the sending is Windows's.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // CliFrontEnd: reports on standard error, progress on a terminal, Ctrl-C as Stop.
 #include "cli/CliFrontEnd.h"
 

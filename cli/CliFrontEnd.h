@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // CliFrontEnd: the listing run's surroundings for dirscribe-cli: answers from the command
 // line, reports and progress on standard error, Ctrl-C as Stop.
 #pragma once

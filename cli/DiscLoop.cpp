@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // DiscLoop: one listing run per disc into the same lists; the drive is polled a few times a
 // second while waiting, and a disc is new once the drive was seen empty or reported a change.
 #include "cli/DiscLoop.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // DiscLoop: dirscribe-cli --each-disc, the disc-by-disc loop of the catalogue with its lines on
 // standard error, each disc listed as a command-line run.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // FindCommand: the catalogue search with its matches on standard output, in large writes, and
 // its troubles on standard error.
 #include "cli/FindCommand.h"

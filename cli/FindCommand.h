@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // FindCommand: dirscribe-cli --find, the files and folders of list files whose names match.
 #pragma once
 

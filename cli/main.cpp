@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // dirscribe-cli: lists a folder tree in one of the six formats, the same run as the window's
 // Start button, for scripts and batch cataloguing.
 #include <iostream>

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # The layers see each other only as their links allow: a library's headers are found through an
 # include folder of its own in the build tree that holds its source folder alone, so a library
 # that includes a header of a layer it does not link (platform including engine) fails to build.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Warnings on for every target of the project; errors when DIRSCRIBE_WERROR is on (CI).
 function(dirscribe_warnings target)
     if(MSVC)

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # The mingw-w64 compilers for 64-bit Windows (the -posix ones, which have std::thread and
 # std::mutex) and where their libraries live. Only what every Windows build shares: the Qt build
 # of tools/build-qt-mingw.sh uses this file alone; the program's builds use mingw-w64.cmake.

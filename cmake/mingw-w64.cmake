@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Cross-compiling for 64-bit Windows with Debian's mingw-w64 (the -posix compilers, which have
 # std::thread and std::mutex), statically linked so that the programs need only system DLLs
 # (dirscribe.exe, which uses Qt's DLLs, takes the compiler's runtime DLLs beside them).

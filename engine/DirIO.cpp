@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // DirIO: the walker lists a folder's sub-folders before its files, then walks each sub-folder;
 // every line reaches the list files through WriteListLine.
 #include "engine/DirIO.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // DirIO: the directory walker and the line writer.
 #pragma once
 

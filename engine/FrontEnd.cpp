@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // FrontEnd: the defaults that most front ends share.
 #include "engine/FrontEnd.h"
 

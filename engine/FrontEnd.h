@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // FrontEnd: everything the listing run and the walker need from their surroundings (the Qt
 // windows, the command-line tool, the tests), so that the engine knows no window system.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // ListFiles: numbered list files with large buffers and reported failures.
 #include "engine/ListFiles.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // ListFiles: the list files a run has open, known by number, with buffered line output.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The six list formats: fixed texts, quoting, padding and the size and time texts.
 #include "engine/ListFormats.h"
 

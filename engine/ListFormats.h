@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The six list formats: fixed texts, QuoteField and the field texts of a file line.
 #pragma once
 

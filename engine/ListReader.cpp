@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // ListReader: each line is recognised by its own shape, in the order that keeps the formats
 // apart: text headings and rules, HTML rows, CSV rows, then the text formats' file lines.
 #include "engine/ListReader.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // ListReader: reads list files of the six formats back into their folders and files, line by
 // line, for finding a name in a catalogue. No OS calls: the same on every system.
 #pragma once

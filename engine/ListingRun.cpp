@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // ListingRun: asks for the list files, writes header, walk and footer, then opens the tray.
 // One failure handler covers the whole click: every failed step is tried again after a yield,
 // until 100 failures in all end the run.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // ListingRun: what a click on the Start/Stop button does.
 #pragma once
 

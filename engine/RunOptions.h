@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // RunOptions: the flag word of one listing run.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // SharedState: the two program-wide values that the windows, the run and the walker share.
 #pragma once
 

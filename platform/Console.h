@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Console: what a command-line program needs of its process and terminal, behind one header
 // for every OS: its arguments, Ctrl-C, standard error and a progress line.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Drives: the entries of the main window's drive list, and which drive a folder lies on.
 #pragma once
 

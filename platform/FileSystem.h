@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // FileSystem: the walker's view of folders and files, behind one header for every OS.
 #pragma once
 

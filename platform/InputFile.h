@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // InputFile: a list file open for reading, as the catalogue search reads lists.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // LocalClock: file times in local time, with the offset from UTC remembered per stretch of days
 // (the offsets themselves come from the OS, LocalOffset.h).
 #include "platform/LocalOffset.h"

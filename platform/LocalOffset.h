@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // LocalOffset: what LocalClock asks of the OS, the offset of local time from UTC at a moment.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // NamePattern: a file mask or a regular expression matched against names as list files hold
 // them, behind one header for every OS.
 #pragma once

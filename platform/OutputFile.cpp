@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // OutputFile: what list files do alike on every system; the handles themselves are each
 // system's (OutputFilePosix.cpp, OutputFileWin32.cpp).
 #include "platform/OutputFile.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // OutputFile: one list file open for writing or appending.
 #pragma once
 

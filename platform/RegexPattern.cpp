@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // RegexPattern: regular expressions through RE2, which matches in time linear in the text and
 // without recursion, so that neither a crafted expression nor a name of any length can hang
 // the search or overflow the stack.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Regional: the conventions every system starts from.
 #include "platform/Regional.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Regional settings: the user's date, time and number conventions, and local time.
 #pragma once
 

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Builds Qt's qtbase for 64-bit Windows with mingw-w64, from Debian's own qt6-base source package,
 # into a cache folder outside the work tree (its name holds the Qt and compiler versions). Does
 # nothing when that folder is complete, so a machine builds it once (about 40 minutes on 2 cores).

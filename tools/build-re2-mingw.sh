@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Builds RE2 (the regular expressions of the catalogue search) for 64-bit Windows with
 # mingw-w64, as a static library, from Debian's own re2 source package of the version the Linux
 # build uses, into a cache folder outside the work tree (its name holds the RE2 and compiler

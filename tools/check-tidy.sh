@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Runs clang-tidy (.clang-tidy at the root) over the engine, catalogue and platform sources this
 # system builds, as a configured build folder compiles them; fails on any finding.
 #   bash tools/check-tidy.sh [BUILD_FOLDER]      (default: build-ci, the preset ci)

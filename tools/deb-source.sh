@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Sourced by the scripts that cross-build a library from Debian's source package:
 #   fetch_deb_source PACKAGE VERSION FOLDER
 # downloads the source package PACKAGE=VERSION into FOLDER (nothing when its .orig tarball is

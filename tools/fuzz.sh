@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Builds the libFuzzer targets with clang (the preset fuzz, in build-fuzz/) and runs each for a
 # while on a seed corpus: lists of the six formats for the list reader, expressions and names
 # for the patterns. A crash, a leak or a match that takes too long (-timeout) fails.

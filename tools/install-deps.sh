@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Installs the Debian packages the build and the tests need. Safe to run again: packages
 # already present are left as they are. Needs root (or sudo).
 #   bash tools/install-deps.sh [GROUP...]      (no group: all of them)
 # Groups: build (compilers and the libraries of the programs without windows), gui (Qt for the
 # windows), test (GoogleTest, time zones, clang-format and clang-tidy, clang and libFuzzer),
-# windows (the mingw-w64 cross build, RE2's Unicode tables and Wine to run its tests),
-# screenshots (a virtual X screen and ImageMagick), package (manual pages, desktop-file
-# checks, the Debian package tools).
+# windows (the mingw-w64 cross build, RE2's Unicode tables, Wine to run its tests, wixl for the
+# installer), screenshots (a virtual X screen and ImageMagick), package (manual pages,
+# desktop-file checks, the Debian package tools).
 set -euo pipefail
 
 group_packages() {
@@ -17,8 +18,9 @@ group_packages() {
         test) echo libgtest-dev libgmock-dev tzdata clang-format clang-tidy e2fsprogs strace \
             clang libclang-rt-14-dev ;;
         # GoogleTest's sources: the cross build compiles its own. RE2's Unicode tables are made
-        # from the machine's Unicode data (tools/build-re2-mingw.sh).
-        windows) echo g++-mingw-w64-x86-64-posix wine wine64 googletest unicode-data python3-six ;;
+        # from the machine's Unicode data (tools/build-re2-mingw.sh). wixl makes the installer.
+        windows) echo g++-mingw-w64-x86-64-posix wine wine64 googletest unicode-data python3-six \
+            msitools wixl ;;
         # A virtual X screen, a window manager, keys sent to windows, and Wine's own fonts.
         screenshots) echo xvfb imagemagick x11-utils xdotool openbox icewm fonts-wine fonts-liberation2 ;;
         # Manual pages, the desktop files' checks and the Debian package.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Builds the Debian package from a release build of its own (with Debian's hardening flags),
 # then unpacks it into a temporary folder, checks the programs and files there and runs
 # lintian on it.

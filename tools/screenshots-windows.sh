@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Pictures of the Windows program under Wine (tools/screenshots.sh --windows): dirscribe.exe and
 # dirscribe-screenshot-tour.exe of the cross build run with Qt's windows platform plugin in a
 # Wine desktop on a virtual X screen (Xvfb), in a Wine prefix of their own that has Wine's own

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Pictures of the windows without a desktop: starts a virtual X server (Xvfb) with a window
 # manager (Openbox), takes the main window of `dirscribe` as it starts, then lets
 # dirscribe-screenshot-tour show the progress window during a run with the run's boxes and the
@@ -67,10 +68,12 @@ unset WAYLAND_DISPLAY
 mkdir -p "$work/start"
 (cd "$work/start" && exec "$build/app/dirscribe") >"$work/dirscribe.log" 2>&1 &
 app_pid=$!
+# The main window's title, as the build gives it.
+title=$(sed -n 's/^DIRSCRIBE_DISPLAY_NAME:INTERNAL=//p' "$build/CMakeCache.txt")
 window=""
 for _ in $(seq 100); do
     window="$(xwininfo -root -tree 2>/dev/null |
-        awk '/"The Quillmere Dirscribe"/ && / [0-9]+x[0-9]+\+/ && !found {print $1; found = 1}')"
+        awk -v title="\"$title\"" 'index($0, title) && / [0-9]+x[0-9]+\+/ && !found {print $1; found = 1}')"
     [ -n "$window" ] && break
     sleep 0.1
 done

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Builds the program and opens its main window (dirscribe). Needs a desktop: without one it
 # says so and stops (dirscribe-cli lists folders without one; tools/screenshots.sh shows the
 # windows as pictures).

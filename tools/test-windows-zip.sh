@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Tries the Windows zip as a user would: unpacks it into an empty folder of a new Wine prefix,
 # starts dirscribe.exe on a virtual X screen (Xvfb) with nothing else on its PATH, and drives it
 # by keys only: Space on Start, a typed list-file name, Enter. The list it writes of its start
 # folder must be byte for byte the one dirscribe-cli.exe from the same zip writes.
-#   bash tools/test-windows-zip.sh build-win/dirscribe-1.2.16-win64.zip
+#   bash tools/test-windows-zip.sh build-win/dirscribe-<version>-win64.zip
+# The main window's title comes from the build folder that made the zip.
 set -euo pipefail
 zip=$(realpath "$1")
+title=$(sed -n 's/^DIRSCRIBE_DISPLAY_NAME:INTERNAL=//p' "$(dirname "$zip")/CMakeCache.txt")
 
 work=$(mktemp -d)
 xvfb_pid=""
@@ -48,7 +51,7 @@ start_xvfb "$work" || fail "Xvfb did not start"
     exec wine explorer /desktop=zip,1024x768 'C:\Dirscribe\dirscribe.exe') >"$work/dirscribe.log" 2>&1 &
 window=""
 for _ in $(seq 120); do
-    window=$(xdotool search --name '^The Quillmere Dirscribe$' 2>/dev/null | head -n1 || true)
+    window=$(xdotool search --name "^$title\$" 2>/dev/null | head -n1 || true)
     [ -n "$window" ] && break
     sleep 0.5
 done

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Cross-builds the Windows programs and all their tests with mingw-w64 (build-win/) and runs the
 # tests under Wine, in a Wine prefix of the build folder's own. Fails when a tool is missing
 # (tools/install-deps.sh installs them) or when a test fails. The window program and its tests
-# need Qt for mingw-w64 (tools/build-qt-mingw.sh); with it the zip package is made and tried on
-# its own (tools/test-windows-zip.sh). DIRSCRIBE_WINDOWS_GUI says when:
+# need Qt for mingw-w64 (tools/build-qt-mingw.sh); with it the zip and the installer are made
+# and tried on their own (tools/test-windows-zip.sh, tools/test-windows-msi.sh).
+# DIRSCRIBE_WINDOWS_GUI says when:
 #   auto (default)  when the cache holds a complete Qt for these compilers
 #   ON              always: Qt is built first when the cache has none (once a machine)
 #   OFF             never
@@ -13,7 +15,7 @@ cd "$(dirname "$0")/.."
 build=build-win # the folder of the preset windows-cross
 jobs=$(nproc 2>/dev/null || echo 2)
 
-for tool in x86_64-w64-mingw32-g++-posix wine wineboot wineserver; do
+for tool in x86_64-w64-mingw32-g++-posix wine wineboot wineserver wixl wixl-heat msiextract; do
     if ! command -v "$tool" >/dev/null; then
         echo "test-windows: '$tool' is missing; run tools/install-deps.sh" >&2
         exit 1
@@ -72,8 +74,9 @@ ctest --preset windows-cross -j "$jobs"
 wineserver -k 2>/dev/null || true
 
 if [ "$gui" = ON ]; then
-    echo "== Windows package"
-    cmake --build --preset windows-cross --target package
+    echo "== Windows packages: the zip and the installer"
+    cmake --build --preset windows-cross --target package msi
     version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
     bash tools/test-windows-zip.sh "$build/dirscribe-$version-win64.zip"
+    bash tools/test-windows-msi.sh "$build/dirscribe-$version-win64.msi"
 fi

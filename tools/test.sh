@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Builds everything and runs every test: formatting check, a build with warnings as errors,
 # clang-tidy, builds with the sanitizers, the Debian package, and the Windows cross build with
 # its tests under Wine.
@@ -7,8 +8,10 @@ cd "$(dirname "$0")/.."
 
 bash tools/install-deps.sh
 
-echo "== formatting"
+echo "== formatting, the licence line of every source file, the documents' links"
 bash tools/check-format.sh
+bash tools/check-spdx.sh
+bash tools/check-links.sh
 
 jobs=$(nproc 2>/dev/null || echo 2)
 

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Runs a Qt Test program (a window test) under Wine for ctest: wine-qttest.sh PROGRAM.exe [ARGS]
 # on Qt's offscreen platform, given as a program argument (Wine does not hand QT_QPA_PLATFORM
 # to Qt). QTest's results are written to a file, as under Wine they do not reach a redirected

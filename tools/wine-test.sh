@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Runs a Windows test program under Wine for ctest: wine-test.sh PROGRAM.exe [ARGS...]
 # Now and then Wine fails to start a program at all: it exits with an error before the
 # program's main has printed a line (GoogleTest flushes every line it prints, so a test that

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Sourced by the scripts that need a virtual X screen: start_xvfb WORK_FOLDER starts Xvfb on a
 # display of its own choosing, sets DISPLAY and xvfb_pid (for the caller's clean-up), and fails
 # with Xvfb's own messages when it did not start.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Artwork: a silver disc with a sheet of ruled lines in front of it.
 #include "ui/Artwork.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Artwork: the program's logo and icon, drawn at run time.
 #pragma once
 

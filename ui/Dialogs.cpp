@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Dialogs: Qt's file dialog and message boxes, set up as the program's boxes look.
 #include "ui/Dialogs.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Dialogs: every box and file dialog the windows show goes through here, so that tests can
 // answer them without a user.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // DiscAfterDisc: the loop's waits are short event loops of their own, so that the windows stay
 // alive and Cancel or Stop is seen within a quarter of a second.
 #include "ui/DiscAfterDisc.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // DiscAfterDisc: the window's "List Disc after Disc": after a run that ended normally and
 // opened the tray, the progress window waits for the next disc, and each new disc is listed
 // by the same run again, with the same settings and list files and no questions.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // DriveList: the machine's drives, read again whenever the list opens.
 #include "ui/DriveList.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // DriveList: the drive list of the main window (Drive1): a closed drop-down of the machine's
 // drives. Its text is the selected entry's.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // SystemDrives: the platform layer's drives and the tray control.
 #include "ui/DriveSource.h"
 

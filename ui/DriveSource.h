@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // DriveSource: what the main window asks of the machine's drives and trays, behind one seam so
 // that tests can offer drives that fail and come ready.
 #pragma once

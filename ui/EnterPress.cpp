@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // EnterPress: Qt's push buttons take Enter only as a dialog's default buttons, whereas on
 // Windows any focused button takes it; a small event filter on the button gives it that.
 #include "ui/EnterPress.h"

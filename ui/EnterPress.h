@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // EnterPress: Enter presses a push button that has the focus, as Space does, without making it
 // a default button.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // FindResults: the rows are kept in search order (for saving), and the table shows them through
 // an order of its own (for sorting).
 #include "ui/FindResults.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // FindResults: the matches of a search over lists as a table model (one row per match, no
 // widget per cell), sortable by any column, and their CSV as dirscribe-cli --find writes it.
 #pragma once

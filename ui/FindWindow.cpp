@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // FindWindow: the search runs on a thread of its own and hands its matches to the window in
 // batches, so that a large catalogue never holds up the window; Find (or Enter) a second time,
 // or Escape, asks it to stop between two blocks of a list.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // FindWindow: the "Find in Lists" window, which finds names in list files (a catalogue of many
 // discs) and shows, copies and saves the matches.
 #pragma once

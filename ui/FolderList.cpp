@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // FolderList: reads folders with QDir; hidden folders and links to folders are left out, as
 // the walker leaves them out.
 #include "ui/FolderList.h"

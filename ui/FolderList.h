@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // FolderList: the folder list of the main window (Dir1): the path from the drive's top folder
 // down to the open folder, one folder a line, and the open folder's sub-folders below it.
 #pragma once

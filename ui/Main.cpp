@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Main: the controls at their places in twips, the handlers of the window's events, and the
 // listing run behind Command1.
 #include "ui/Main.h"
@@ -15,6 +16,7 @@
 #include <QRadioButton>
 #include <exception>
 
+#include "engine/AppIdentity.h"
 #include "engine/ListFormats.h"
 #include "ui/Artwork.h"
 #include "ui/Dialogs.h"
@@ -103,7 +105,7 @@ Main::Main(SharedState& state, Dialogs& dialogs, DriveSource& drives, QWidget* p
       drives_(drives),
       fileSystem_(platform::MakeFileSystem()) {
     setObjectName(QStringLiteral("Main"));
-    setWindowTitle(QStringLiteral("The Quillmere Dirscribe"));
+    setWindowTitle(QString::fromUtf8(kApp.displayName));
     setWindowIcon(AppIcon());
     KeepFrame(this, FrameKind::Main);
     BuildControls();

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Main: the main window, in which a listing run is set up and started: drive, start folder,
 // mask, description, options, output format; and the Start/Stop button.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // MainLayout: the captioned controls of the main window and their boxes in twips. The window is
 // built from them, and they decide how much it grows with a font wider than the design's.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // MotifHints: the _MOTIF_WM_HINTS property of a window on X11 (ui/x11/), nothing elsewhere.
 #pragma once
 

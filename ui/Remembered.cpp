@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Remembered: one store for the program.
 #include "ui/Remembered.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Remembered: what the windows keep from one run of the program to the next (the Find window's
 // size and list files, the last append file). Nothing is kept unless the program names a store.
 #pragma once

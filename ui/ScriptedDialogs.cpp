@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // ScriptedDialogs: answers from queues, then standing answers.
 #include "ui/ScriptedDialogs.h"
 

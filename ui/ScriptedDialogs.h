@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // ScriptedDialogs: the program's dialogs answered from a script instead of by a user, for the
 // window tests, the screenshot tour and the window benchmark.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // SpaceWrapLabel: Qt's own word wrap also breaks after "/" and "-" and draws a last line cut
 // through the middle; this one breaks at spaces (and line breaks) only and leaves out what does
 // not fit whole.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // SpaceWrapLabel: a label of fixed size whose text breaks only at spaces and shows whole lines.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // StartGuard: a message handler that holds Qt's messages while the application starts and
 // turns its fatal "no platform plugin could be initialized" into a clear line and status 1.
 #include "ui/StartGuard.h"

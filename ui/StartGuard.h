@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // StartGuard: Qt's failure to open its windows at start (no display to connect to, a platform
 // plugin missing) told in one line and ended with status 1, where Qt would abort with a core.
 #pragma once

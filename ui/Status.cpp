@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Status: a tool window without close button, owner or task-bar entry; its labels wrap at
 // spaces inside boxes that never grow, and show whole lines only.
 #include "ui/Status.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Status: the progress window of a listing run: two status lines, the last error, Cancel.
 #pragma once
 

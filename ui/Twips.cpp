@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Twips: pixels from twips, with the screen's resolution and the font's width.
 #include "ui/Twips.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Twips: window geometry is laid out in twips (1/1440 inch) and shown in pixels.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // WholeFrame: the widgets keep no frame of Qt's own (only its width, as margins) and draw the
 // style's border themselves, at a fractional ratio in device pixels.
 #include "ui/WholeFrame.h"

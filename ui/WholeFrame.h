@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // WholeFrame: the sunken border of the display fields and the folder list, drawn whole at any
 // scale. At a fractional ratio of device pixels to pixels (125%, 150%) the styles' one-pixel
 // border lines fall partly outside the device pixels a widget may paint, and edges go missing.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // WindowFrame: an event filter writes the Motif hints just before the window is mapped; on a
 // system without X11 it does nothing.
 #include "ui/WindowFrame.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // WindowFrame: the frame and title-bar buttons each kind of window asks the window manager for.
 // The window flags say it to Windows; on X11 a window manager reads the Motif hints, which Qt
 // writes with a resize handle and resizing even for a window of fixed size, so they are

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // WindowFrontEnd: what the run asks of the windows, done with Qt.
 #include "ui/WindowFrontEnd.h"
 

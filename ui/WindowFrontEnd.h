@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // WindowFrontEnd: the listing run's surroundings in the windows: the main window's controls,
 // the file dialogs and boxes, the progress window, the hourglass and the yield.
 #pragma once

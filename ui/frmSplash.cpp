@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // frmSplash: fixed labels in a frame, three of them filled from the application identity
 // record each time the window opens.
 #include "ui/frmSplash.h"
@@ -5,6 +6,7 @@
 #include <QFrame>
 #include <QLabel>
 #include <QPushButton>
+#include <QUrl>
 
 #include "engine/AppIdentity.h"
 #include "ui/Artwork.h"
@@ -71,8 +73,8 @@ frmSplash::frmSplash(QWidget* parent)
     const QFont big = Arial(15.75, true);
     const QFont medium = Arial(12, true);
     const QFont small = Arial(8.25, false);
-    label("lblCompanyProduct", dpi.Rect(1560, 480, 4830, 360), QStringLiteral("Quillmere Software"),
-          &big, Qt::AlignLeft, true);
+    const QString vendor = QString::fromUtf8(kApp.vendor);
+    label("lblCompanyProduct", dpi.Rect(1560, 480, 4830, 360), vendor, &big, Qt::AlignLeft, true);
     lblProductName_ = label("lblProductName", dpi.Rect(1560, 960, 4230, 495),
                             QStringLiteral("Product"), &big, Qt::AlignLeft, true);
     AppDesc_ = label("AppDesc", dpi.Rect(1560, 1380, 915, 285), QStringLiteral("Product"), &medium,
@@ -83,13 +85,14 @@ frmSplash::frmSplash(QWidget* parent)
                         &medium, Qt::AlignRight, true);
     label("lblCopyright", dpi.Rect(4515, 3045, 2415, 255),
           QStringLiteral("Copyright \u00a9 Quillmere"), &small, Qt::AlignLeft, false);
-    label("lblCompany", dpi.Rect(4515, 3255, 2415, 255), QStringLiteral("Quillmere Software"),
-          &small, Qt::AlignLeft, false);
+    label("lblCompany", dpi.Rect(4515, 3255, 2415, 255), vendor, &small, Qt::AlignLeft, false);
     label("Author", dpi.Rect(120, 3420, 3375, 195), QStringLiteral("Written by the Dirscribe team"),
           nullptr, Qt::AlignLeft, false);
+    // The mail address and the site's host name, as the window has always shown them.
+    const QString host = QUrl(QString::fromUtf8(kApp.homepage)).host();
     label("lblWarning", dpi.Rect(120, 3660, 6855, 195),
-          QStringLiteral("dirscribe@quillmere.example    www.quillmere.example"), &small,
-          Qt::AlignLeft, false);
+          QString::fromUtf8(kApp.email) + QStringLiteral("    ") + host, &small, Qt::AlignLeft,
+          false);
 
     auto* close = new QPushButton(QStringLiteral("&Close"), frame);
     close->setObjectName(QStringLiteral("Command1"));

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // frmSplash: the About window: the program's title, description and version, its maker and a
 // logo. Shown modally by the main window's About command.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // DeviceTray: the Linux counterpart of the multimedia aliases, and OpenCDDoor/CloseCDDoor.
 #include "cdtray/linux/DeviceTray.h"
 

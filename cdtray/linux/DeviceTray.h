@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // DeviceTray: OpenCDDoor and CloseCDDoor on Linux, over the device calls of TrayDevices.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // DiscDrive on Linux: the CD-ROM ioctls for the disc's coming and going, the mount table and
 // libmount (as root) or UDisks2 (a desktop user) for mounting, the tray control for ejecting.
 // A loop device is taken as a drive too: its backing file is its disc, detaching it ejects.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // SystemTrayDevices: the CD-ROM ioctls, the mount table and umount2 on this machine's devices.
 #include <fcntl.h>
 #include <linux/cdrom.h>

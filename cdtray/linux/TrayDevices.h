@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // TrayDevices: the device calls that open and close a drive's tray on Linux, behind an
 // interface so that tests can see exactly which call would reach which device.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // UDisks: mounting and unmounting a disc as an ordinary desktop user, through UDisks2 on the
 // system bus.
 #include <systemd/sd-bus.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // CDjector on Windows: the multimedia command strings of winmm. The multimedia interface itself
 // remembers which aliases are open; this file keeps no record of its own.
 #include <windows.h>

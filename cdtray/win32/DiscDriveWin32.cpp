@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // DiscDrive on Windows: the drive type, the storage check-verify request for the disc's coming
 // and going (with the drive's count of media changes), the volume label, and the multimedia
 // tray control for ejecting. Windows mounts a disc by itself: Mount only checks it.

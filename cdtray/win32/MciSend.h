@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // MciSend: how the tray commands reach winmm on Windows, and the seam that lets tests see them.
 #pragma once
 

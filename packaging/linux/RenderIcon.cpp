@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // dirscribe-render-icon: writes the windows' icon, drawn by ui/Artwork, into the files of the
 // desktop's icon theme, at build time.
 //   dirscribe-render-icon THEME_FOLDER NAME SIZE...

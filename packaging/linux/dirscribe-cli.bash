@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Bash completion for dirscribe-cli: its options (read from its --help), the six format names,
 # file names for --new and --append, and folder names for the start folder.
 

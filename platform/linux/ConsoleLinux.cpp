@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // ConsolePosix: arguments as given, SIGINT, SIGTERM and SIGHUP as the interrupt, escape
 // sequences for the progress line.
 #include <fcntl.h>

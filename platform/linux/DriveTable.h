@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // DriveTable: how the Linux drive list is made from the mount table, apart from reading it.
 #pragma once
 

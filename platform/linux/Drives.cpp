@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Drives on Linux: mounted volumes and optical drives as the entries of the drive list.
 #include "platform/Drives.h"
 

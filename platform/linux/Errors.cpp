@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Errors: errno values as numbered failures.
 #include "platform/linux/Errors.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Errors: how the POSIX layer turns errno values into the program's numbered failures.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // FileSystemPosix: folders read once into a sorted arena of names, files stat'ed relative to
 // their folder's descriptor; on volumes that take parallel reads well, helper threads read
 // folders ahead of the walker.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // FileSystemPosix: the Linux file system, with a choice of how many threads read ahead.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // FolderListing: a folder read with getdents64 into one arena of names, sorted by a key of
 // upper-cased leading bytes, and the stat calls made ahead of the walker.
 #include "platform/linux/FolderListing.h"

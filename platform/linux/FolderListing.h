@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // FolderListing: one folder's entries read in one go, sorted, with the attributes and file
 // details that were read ahead of the walker.
 #pragma once

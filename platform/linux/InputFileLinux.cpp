@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // InputFileLinux: list files read through plain descriptors, opened without blocking so that a
 // pipe without a writer is refused rather than waited for.
 #include <fcntl.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // ListFileChecks: the kinds of files a list may go to, lock holders from /proc/locks, and two
 // names of one list file.
 #include "platform/linux/ListFileChecks.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // ListFileChecks: which files may be list files, and who holds one locked.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // LocalOffsetPosix: offsets from UTC as localtime_r gives them, by the TZ rules.
 #include <ctime>
 

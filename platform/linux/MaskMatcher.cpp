@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // MaskMatcher: file masks with '*' and '?', matched without regard to case.
 #include "platform/linux/MaskMatcher.h"
 

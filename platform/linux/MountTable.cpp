@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // MountTable: the mount table read with libmount, once per question.
 #include "platform/linux/MountTable.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // MountTable: the one reading of this process's mount table (libmount), for the drive list, the
 // volume of a path and the tray control.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // NamePattern on Linux: lists hold the names' bytes as they are, so the mask matcher of the
 // walk applies unchanged.
 #include <string>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // OutputFilePosix: list files as plain descriptors, locked with flock while a run writes them.
 #include <fcntl.h>
 #include <limits.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // PathTools: stat, realpath and getcwd with their results as strings.
 #include "platform/linux/PathTools.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // PathTools: the small file and path calls the Linux layer, the drive list and the tray
 // control share.
 #pragma once

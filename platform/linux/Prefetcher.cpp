@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Prefetcher: helpers take the earliest work in walk order: listing a folder that is waiting
 // (which queues its sub-folders), or a chunk of a listed folder's files to stat. The walker
 // takes each folder when it gets there and each file's details when it needs them, doing the

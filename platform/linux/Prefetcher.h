@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Prefetcher: helper threads that read folders and stat their entries ahead of the walker, in
 // the order the walker will come to them, within a bounded amount of memory.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // RegionalPosix: regional settings from the LC_TIME and LC_NUMERIC locales.
 #include "platform/linux/RegionalLinux.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // RegionalPosix: the locale's date and time formats turned into the program's patterns.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // SystemCalls: the table of the walk's system calls, set to the system's own.
 #include "platform/linux/SystemCalls.h"
 

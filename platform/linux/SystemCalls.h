@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // SystemCalls: the system calls the folder walk and its read-ahead threads make, reached
 // through one table that a test may replace, to fail a call or hide what a folder tells.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Volumes: list-file existence, volume labels, the device of a path, absolute paths.
 #include "platform/linux/Volumes.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Volumes: the mount table, drive texts and volume labels on Linux.
 #pragma once
 

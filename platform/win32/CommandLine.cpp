@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // CommandLine: the C runtime's splitting of a command line, without shell32 (which brings in
 // COM and more for a few lines of parsing).
 #include "platform/win32/CommandLine.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // CommandLine: a Windows command line split into arguments, as the C runtime splits it.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // ConsoleWin32: arguments from the wide command line, Ctrl-C through a console control handler,
 // Unicode text on a console and bytes elsewhere.
 #include <fcntl.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // DrivesWin32: the drive list from the drive letters, "c: [LABEL]" as the list shows a drive.
 #include <windows.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // FileSystemWin32: folders read with FindFirstFileExW, one pass for the sub-folders ("*.*") and
 // one with the mask for the files, every detail taken from the find data.
 #include "platform/win32/FileSystemWin32.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // FileSystemWin32: how the Windows layer reads an entry's attributes, apart from reading them.
 #pragma once
 

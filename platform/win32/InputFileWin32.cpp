@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // InputFileWin32: list files read through Win32 file handles, shared with writers so that a
 // list another run is appending to can still be searched.
 #include <windows.h>

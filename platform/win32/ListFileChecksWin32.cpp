@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // ListFileChecksWin32: two names of one list file, told by volume serial and file index.
 #include <windows.h>
 

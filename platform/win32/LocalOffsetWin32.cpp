@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // LocalOffsetWin32: offsets from UTC by the Windows time zone, with the rules of each year
 // (daylight saving time has moved over the years; Explorer shows old files by their own year's
 // rules too).

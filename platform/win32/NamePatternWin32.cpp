@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // NamePattern on Windows: lists are in the ANSI code page, so names and the pattern are
 // compared as UTF-16 text, upper-cased as the file system compares names.
 #include <windows.h>

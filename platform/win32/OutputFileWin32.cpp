@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // OutputFileWin32: list files as Win32 file handles, locked with LockFileEx while a run writes
 // them, and list text in the ANSI code page.
 #include <windows.h>

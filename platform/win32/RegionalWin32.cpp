@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // RegionalWin32: regional settings from GetLocaleInfoEx for the user's default locale. Digits
 // are grouped by the program's own formatter, never by GetNumberFormatEx.
 #include "platform/win32/RegionalWin32.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // RegionalWin32: the user's Windows date and time pictures turned into the program's patterns.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // WinErrors: Win32 error codes as numbered failures.
 #include "platform/win32/WinErrors.h"
 

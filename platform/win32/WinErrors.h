@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // WinErrors: how the Windows layer turns Win32 error codes into the program's numbered failures.
 #pragma once
 

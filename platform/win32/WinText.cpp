@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // WinText: UTF-8 and UTF-16 conversions, and paths beyond MAX_PATH.
 #include "platform/win32/WinText.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // WinText: the program's UTF-8 texts and Windows' UTF-16 ones, converted at the OS boundary.
 #pragma once
 

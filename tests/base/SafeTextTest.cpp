@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // SafeText: the masking of control characters against a byte-by-byte reading, wherever in a
 // text (and in whichever of its eight-byte words) the character stands.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One count of characters for every layer: valid sequences are one character, every byte of a
 // malformed one is a character of its own.
 #include "base/Utf8.h"

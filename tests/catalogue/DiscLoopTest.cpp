@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The catalogue's disc loop, below its front ends: how a description counts up from disc to
 // disc.
 #include "catalogue/DiscLoop.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The multimedia command texts, and the order in which OpenCDDoor and CloseCDDoor send them,
 // seen through a recording sender on every system.
 #include "cdtray/MciCommands.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // CliFixture: the worked example's tree, and dirscribe-cli run on it as a script runs it.
 #pragma once
 

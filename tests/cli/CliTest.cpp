@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // dirscribe-cli as a script sees it: the built program run with arguments, its output,
 // reports and exit status.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // DiscLoop with a scripted drive: the waits, new discs by media change and not by label, a disc
 // that fails, --discs, and Ctrl-C at every stage; each disc is listed for real from a
 // temporary folder.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // dirscribe-cli --find on a catalogue appended in all six formats: the matches, their volume
 // texts, CSV output and the exit statuses.
 #include <gtest/gtest.h>

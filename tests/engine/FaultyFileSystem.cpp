@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // FaultyFileSystem: forwards to the real file system, failing where planned.
 #include "FaultyFileSystem.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // FaultyFileSystem: the real file system with failures put in where a test wants them, for
 // what a disk will not do on demand.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The field texts of a file line: quoting, base names, padding, sizes and time stamps.
 #include <gtest/gtest.h>
 

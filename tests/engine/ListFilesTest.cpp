@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // ListFiles: numbers, the same file twice, and failures of the disk that must not lose or
 // double lines.
 #include <gtest/gtest.h>

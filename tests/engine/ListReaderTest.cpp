@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // ListReader: the six formats read back, appended one after another, with their odd names,
 // format changes in the middle of a run, and lines no format writes.
 #include "engine/ListReader.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The lists the run writes, read back: trees of hostile names listed in every format, several
 // runs appended to one catalogue, and every file found again with its folder, size and date.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Reading ahead with helper threads changes how fast a tree is listed, never what is written:
 // the same bytes and the same reports as the walker reading alone, with stops and failures in
 // the middle of the walk.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Helpers of the run tests: splitting lists and comparing them with expected files.
 #include "RunFixture.h"
 

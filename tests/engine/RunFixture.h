@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // RunFixture: a listing run over real temporary trees, driven by a scripted front end.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The listing run: the worked example in all six formats, the three output modes, the
 // overwrite question, the dialogs, and the run's failure limit.
 #include "RunFixture.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What a real disk and a real user will not do on demand: Stop and Cancel at given yields,
 // a format change in the middle of a walk, and every answer to every kind of failure.
 #include <algorithm>

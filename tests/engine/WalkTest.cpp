@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The walk over real trees: order, masks, folders only, skipped names, long and dotted names.
 // What only one kind of system shows (links, permissions, hidden entries) is in linux/ and
 // win32/.

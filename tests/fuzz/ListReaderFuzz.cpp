@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Fuzz target: any bytes as a list, read line by line as the catalogue search reads lists.
 // Lines no format writes are refused one by one; nothing may crash or read out of bounds.
 #include <cstddef>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Fuzz target: the first line a regular expression (and a mask), the rest a name. Neither may
 // crash, and a match may take no more than time linear in the name.
 #include <cstddef>

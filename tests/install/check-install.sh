@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Installs a build with `cmake --install --prefix /usr` into a temporary DESTDIR and checks the
 # tree with check-tree.sh.
 #   check-install.sh BUILD_FOLDER VERSION [--no-gui]

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Checks an installed tree (a DESTDIR or an unpacked package) of Dirscribe installed with the
 # prefix /usr: exactly the expected files, both programs run from there, the desktop entry and
 # the AppStream metadata validate, the manual pages render without warnings, and the bash

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Tests of the drive list: which mounts are drives, their texts, the drive of a path, and
 // where the folder list opens on a drive.
 #include <unistd.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Tests of the POSIX file system layer on real temporary trees.
 #include <fcntl.h>
 #include <limits.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Helpers of the file-system tests: reading a folder's listings into plain texts.
 #pragma once
 

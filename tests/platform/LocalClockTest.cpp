@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Tests of civil dates and local time: the offset cache must agree with the time-zone rules.
 #include <ctime>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Tests of file masks: wildcards, case, characters of several bytes.
 #include "platform/linux/MaskMatcher.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // NamePattern: masks and regular expressions as --find matches names, on every system.
 #include "platform/NamePattern.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Tests of list files: writing, appending, identity and the failures that name the file.
 #include "platform/OutputFile.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Tests of regional settings: strftime formats as patterns, and the C locale as US English.
 #include "platform/linux/RegionalLinux.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Helpers of the regional-settings and local-time tests: patterns and times as short texts.
 #pragma once
 

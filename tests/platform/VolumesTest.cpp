@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Tests of list-file existence, drive texts, volume labels and absolute paths.
 #include <sys/stat.h>
 #include <unistd.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Expected lists: the lists of tests/engine/expected, in which the places that depend on where
 // the tree lies are written {START}, {DRIVELESS} and {SEP}.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // FailingSink: list files on a made-up disk that fails writes and closes when told to, as a
 // full or broken disk does.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Named builders of what only POSIX trees hold: symbolic links, link loops and folders an
 // ordinary user may not read. Each throws when it cannot make what it names.
 #pragma once

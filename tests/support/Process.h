@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Process: runs a built program as a script would, with its output and errors collected.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // ScriptedFrontEnd: a front end whose answers and actions are set by the test, and which
 // records what the run showed.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Temporary folder trees for tests: what every system shares.
 #include "support/TempTree.h"
 

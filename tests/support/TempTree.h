@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Temporary folder trees for tests: made at test time, removed afterwards.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // RunUnprivileged: permission tests as an ordinary user, also when the tests run as root (POSIX).
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // "List Disc after Disc" in the main window, with a drive the test puts discs into: each new
 // disc listed by itself into the same list, a disc that fails, the description counting up,
 // Cancel while waiting, and Stop during a later disc.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Tests of the Find window: a catalogue of all six formats searched by mask and by regular
 // expression and saved as dirscribe-cli saves it, sorting, copying, cancelling, lists that
 // cannot be read, and what the window remembers.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Tests of the main window: its state at start, its controls and menus, the runs started from
 // it with the progress window, drive and folder changes, Refresh, About and Quit.
 #include <QAction>
@@ -751,7 +752,8 @@ void MainWindowTest::aboutShowsItsTextsEachTime() {
         QPoint centreOffset;
         WhenModal([&](QWidget* modal) {
             texts << modal->objectName() << modal->windowTitle();
-            for (const char* name : {"lblProductName", "AppDesc", "lblVersion", "lblPlatform"})
+            for (const char* name : {"lblProductName", "AppDesc", "lblVersion", "lblPlatform",
+                                     "lblCompanyProduct", "lblWarning"})
                 texts << modal->findChild<QLabel*>(QString::fromLatin1(name))->text();
             auto* close = modal->findChild<QPushButton*>(QStringLiteral("Command1"));
             texts << close->text() << (close->isDefault() ? "default" : "not default");
@@ -772,7 +774,9 @@ void MainWindowTest::aboutShowsItsTextsEachTime() {
         QCOMPARE(texts, QStringList({"frmSplash", " ", "Dirscribe",
                                      "Make File and Directory lists is several file formats",
                                      "Version " + QString::fromLatin1(dirscribe::kVersionString),
-                                     "Windows 9x, NT, 2000, XP, Vista", "&Close", "default"}));
+                                     "Windows 9x, NT, 2000, XP, Vista", "Quillmere Software",
+                                     "dirscribe@quillmere.example    www.quillmere.example",
+                                     "&Close", "default"}));
         QVERIFY2(!forced, qPrintable(QKeySequence(key).toString()));
         // Without a proportional font the window is wider than the offscreen screen, which
         // moves it back onto the screen.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // UiFakes: drives offered by the test, and the scripted dialogs the window tests answer.
 #pragma once
 

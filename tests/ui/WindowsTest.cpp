@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Tests of the progress window, the real dialogs and boxes, and the folder list on its own.
 #include <QAbstractItemView>
 #include <QDialogButtonBox>

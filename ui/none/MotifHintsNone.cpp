@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // MotifHintsNone: systems without X11 (Windows) read the window flags alone.
 #include "ui/MotifHints.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // MotifHintsX11: the property written through Qt's connection to the X server.
 #include <xcb/xcb.h>
 

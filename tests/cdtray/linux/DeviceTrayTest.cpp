@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // DeviceTray: which device calls OpenCDDoor and CloseCDDoor make on Linux, drive by drive.
 #include "cdtray/linux/DeviceTray.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // RecordingDevices: drives as the test sets them up, and every call that reached a device, in
 // order ("eject /dev/sr0"). Resolving a name and reading the mount table reach no device.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The listing run's last step through FrontEnd::OpenTray and the real tray control: the start
 // path's drive is ejected after a complete or stopped run, not after a failed or declined one,
 // and with this machine's devices (no optical drive) a run is as it would be without a tray.

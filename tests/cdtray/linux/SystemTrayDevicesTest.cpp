@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // SystemTrayDevices on this machine: nothing but an optical drive gets a tray call, mounts are
 // found by device, and a system bus that does not answer is given up in time.
 #include "cdtray/linux/TrayDevices.h"

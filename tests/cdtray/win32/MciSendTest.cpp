@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // OpenCDDoor and CloseCDDoor on Windows: what they hand to the sender, the ANSI conversion, and
 // winmm itself answering at once for a drive without a tray.
 #include <windows.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // dirscribe-cli where only POSIX systems can show it: reports on standard error, list files
 // that fail, pipes and devices as list files, closed and broken standard descriptors, and
 // signals.

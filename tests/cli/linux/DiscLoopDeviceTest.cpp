@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // dirscribe-cli --each-disc on a loop device as root: ext2 images made from folders stand for
 // the discs, attached and taken away as discs are put in and ejected; the real mounting,
 // labels, listing, unmounting and ejecting of the Linux drive.

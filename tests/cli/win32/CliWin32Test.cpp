@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // dirscribe-cli.exe as a Windows script runs it: the worked example byte for byte from a drive's
 // Music folder, Unicode arguments, and lists in the ANSI code page with CR LF line ends.
 #include <windows.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The run and its list files where only POSIX systems can show it: list files that are not
 // regular files, a link to the list, names with control characters, and a list file whose name
 // begins with a dot.

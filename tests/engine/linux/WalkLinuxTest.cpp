@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The walk over what only POSIX systems have: dot names as hidden entries, symbolic links,
 // names with markup and quotes, folders an ordinary user may not read, and a folder read once
 // for both passes.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The walk over what only Windows shows: hidden and system entries by their attributes, a
 // folder enumerated afresh for the files, paths beyond MAX_PATH, names outside the ANSI code
 // page, and a hidden file chosen as the new list.

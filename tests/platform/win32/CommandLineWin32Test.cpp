@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Tests of the command line's splitting into arguments, by the C runtime's rules.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Tests of the Windows drive list: the drives Wine has (C: and Z:), their texts, the drive of a
 // path, and where the folder list opens on a drive.
 #include <windows.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Tests of the Windows file system layer on real temporary trees: what the listings return,
 // masks, details from the find data, paths beyond MAX_PATH, heading texts, failure numbers.
 #include <windows.h>

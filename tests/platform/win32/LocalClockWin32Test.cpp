@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Tests of local time on Windows: moments of the New York zone the tests run in (Wine takes
 // its zone from TZ), daylight saving time and its changes included. The offset cache itself is
 // tested against the rules on POSIX systems.

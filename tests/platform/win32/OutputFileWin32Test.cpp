@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Tests of list files on Windows: writing, appending, identity, failures that name the file,
 // and the list text in the ANSI code page.
 #include <windows.h>

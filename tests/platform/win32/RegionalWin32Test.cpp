@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Tests of the Windows regional settings: pictures as patterns, and the user's settings as
 // Wine's default United States English gives them, formatted by the program itself.
 #include <windows.h>

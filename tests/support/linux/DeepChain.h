@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Chains of nested folders deeper than a path may be long, for tests of very deep trees.
 #pragma once
 

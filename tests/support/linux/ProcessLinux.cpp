@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Process on POSIX systems: posix_spawn with pipes, SIGINT for Ctrl-C.
 #include <fcntl.h>
 #include <poll.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // SystemCallFaults: each call is matched by the full path it works on (a descriptor's path
 // read from /proc), then failed, changed or passed to the system.
 #include "support/linux/SystemCallFaults.h"

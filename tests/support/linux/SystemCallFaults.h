@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // SystemCallFaults: the walk's system calls with failures put in below the read-ahead threads,
 // and a folder's entry types hidden, as some file systems never give them.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Temporary folder trees for tests on POSIX systems.
 #include <fcntl.h>
 #include <grp.h>

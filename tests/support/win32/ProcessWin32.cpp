@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Process on Windows: CreateProcessW with pipes read by two threads; Ctrl-C sent on a console
 // of the test program's own.
 #include <windows.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Temporary folder trees for tests on Windows, through the Win32 API so that long paths,
 // hidden and read-only entries are made and removed like any other.
 #include <windows.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // WinTree: Windows-only helpers of the tests: attributes, paths beyond MAX_PATH, UTF-16 names.
 #pragma once
 

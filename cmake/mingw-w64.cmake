@@ -5,6 +5,25 @@
 # Test programs run under Wine:
 #   cmake -S . -B build-win -G Ninja --toolchain cmake/mingw-w64.cmake
 
+# A library built for these compilers into the cache by a script of tools/ (Qt, RE2): OUT is set
+# to its newest complete install folder named NAME-*-mingw-w64-gcc-VERSION-posix, or empty.
+function(dirscribe_cached_build name out)
+    execute_process(COMMAND x86_64-w64-mingw32-g++-posix -dumpfullversion
+        OUTPUT_VARIABLE version OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
+    set(cache "$ENV{HOME}/.cache/dirscribe")
+    if(DEFINED ENV{DIRSCRIBE_CACHE})
+        set(cache "$ENV{DIRSCRIBE_CACHE}")
+    endif()
+    file(GLOB marks "${cache}/${name}-*-mingw-w64-gcc-${version}-posix/.complete")
+    list(SORT marks COMPARE NATURAL ORDER DESCENDING)
+    set(folder "")
+    if(marks)
+        list(GET marks 0 mark)
+        get_filename_component(folder "${mark}" DIRECTORY)
+    endif()
+    set(${out} "${folder}" PARENT_SCOPE)
+endfunction()
+
 # Qt for mingw-w64, as tools/build-qt-mingw.sh builds it: DIRSCRIBE_MINGW_QT names its install
 # folder; by default the complete one in the cache for these compilers, when there is one. With
 # it the windows and dirscribe.exe are built too; Debian's own Qt host tools (moc, uic) serve.
@@ -12,40 +31,12 @@ if(NOT DEFINED DIRSCRIBE_MINGW_QT AND DEFINED ENV{DIRSCRIBE_MINGW_QT})
     set(DIRSCRIBE_MINGW_QT "$ENV{DIRSCRIBE_MINGW_QT}")
 endif()
 if(NOT DEFINED DIRSCRIBE_MINGW_QT)
-    execute_process(COMMAND x86_64-w64-mingw32-g++-posix -dumpfullversion
-        OUTPUT_VARIABLE dirscribe_mingw_version OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
-    if(DEFINED ENV{DIRSCRIBE_CACHE})
-        set(dirscribe_cache "$ENV{DIRSCRIBE_CACHE}")
-    else()
-        set(dirscribe_cache "$ENV{HOME}/.cache/dirscribe")
-    endif()
-    file(GLOB dirscribe_qt_marks
-        "${dirscribe_cache}/qt-*-mingw-w64-gcc-${dirscribe_mingw_version}-posix/.complete")
-    list(SORT dirscribe_qt_marks COMPARE NATURAL ORDER DESCENDING)
-    set(DIRSCRIBE_MINGW_QT "")
-    if(dirscribe_qt_marks)
-        list(GET dirscribe_qt_marks 0 dirscribe_qt_mark)
-        get_filename_component(DIRSCRIBE_MINGW_QT "${dirscribe_qt_mark}" DIRECTORY)
-    endif()
+    dirscribe_cached_build(qt DIRSCRIBE_MINGW_QT)
 endif()
 # RE2 for mingw-w64, as tools/build-re2-mingw.sh builds it: DIRSCRIBE_MINGW_RE2 names its install
 # folder; by default the complete one in the cache for these compilers.
 if(NOT DEFINED DIRSCRIBE_MINGW_RE2)
-    execute_process(COMMAND x86_64-w64-mingw32-g++-posix -dumpfullversion
-        OUTPUT_VARIABLE dirscribe_mingw_version OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
-    if(DEFINED ENV{DIRSCRIBE_CACHE})
-        set(dirscribe_cache "$ENV{DIRSCRIBE_CACHE}")
-    else()
-        set(dirscribe_cache "$ENV{HOME}/.cache/dirscribe")
-    endif()
-    file(GLOB dirscribe_re2_marks
-        "${dirscribe_cache}/re2-*-mingw-w64-gcc-${dirscribe_mingw_version}-posix/.complete")
-    list(SORT dirscribe_re2_marks COMPARE NATURAL ORDER DESCENDING)
-    set(DIRSCRIBE_MINGW_RE2 "")
-    if(dirscribe_re2_marks)
-        list(GET dirscribe_re2_marks 0 dirscribe_re2_mark)
-        get_filename_component(DIRSCRIBE_MINGW_RE2 "${dirscribe_re2_mark}" DIRECTORY)
-    endif()
+    dirscribe_cached_build(re2 DIRSCRIBE_MINGW_RE2)
 endif()
 # The toolchain's own find roots would replace a -D value: the RE2 and Qt folders are added.
 set(DIRSCRIBE_EXTRA_FIND_ROOTS "${DIRSCRIBE_MINGW_RE2}")

@@ -39,6 +39,8 @@ class InputFile {
 #else
     using Handle = int;
 #endif
+    // Each system's own: closes a handle without reporting.
+    static void Release(Handle handle);
     Handle handle_{};
     bool open_ = false;
     bool owns_ = false;

@@ -9,6 +9,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 repo=$PWD
+. tools/deb-source.sh
 
 qt_version=$(dpkg-query -W -f='${Version}' qt6-base-dev-tools 2>/dev/null | sed 's/[+~-].*//')
 if [ -z "$qt_version" ]; then
@@ -44,30 +45,8 @@ fi
 mkdir -p "$work"
 cd "$work"
 
-# The source package, through a private apt configuration that adds deb-src entries for the
-# machine's own Debian archive entries (those signed with the Debian archive keyring, or one-line
-# entries of this release) without touching the machine's sources.
-if ! ls qt6-base_"$qt_version"*.orig.tar.xz >/dev/null 2>&1; then
-    apt_dir=$work/apt
-    rm -rf "$apt_dir"
-    mkdir -p "$apt_dir/sources.list.d" "$apt_dir/lists/partial" "$apt_dir/archives/partial"
-    codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-bookworm}")
-    for f in /etc/apt/sources.list.d/*.sources; do
-        [ -f "$f" ] || continue
-        awk -v RS= -v ORS='\n\n' '/debian-archive-keyring/ { sub(/Types:[^\n]*/, "Types: deb-src"); print }' \
-            "$f" >>"$apt_dir/sources.list.d/debian-src.sources"
-    done
-    for f in /etc/apt/sources.list /etc/apt/sources.list.d/*.list; do
-        [ -f "$f" ] || continue
-        awk -v c="$codename" '$1 == "deb" { for (i = 2; i <= NF; i++) if ($i ~ "^" c "($|-)") { $1 = "deb-src"; print; break } }' \
-            "$f" >>"$apt_dir/sources.list.d/debian-src.list"
-    done
-    apt_opts=(-o Dir::Etc::sourcelist=/dev/null -o Dir::Etc::sourceparts="$apt_dir/sources.list.d"
-        -o Dir::State::Lists="$apt_dir/lists" -o Dir::Cache::Archives="$apt_dir/archives"
-        -o Dir::Cache::pkgcache= -o Dir::Cache::srcpkgcache= -o APT::Sandbox::User=root)
-    apt-get "${apt_opts[@]}" -q update
-    apt-get "${apt_opts[@]}" -q source --download-only "qt6-base=$(dpkg-query -W -f='${Version}' qt6-base-dev-tools)"
-fi
+# The source package, through a private apt configuration (tools/deb-source.sh).
+fetch_deb_source qt6-base "$(dpkg-query -W -f='${Version}' qt6-base-dev-tools)" "$work"
 src=$work/qtbase-src
 if [ ! -f "$src/configure" ]; then
     rm -rf "$src" && mkdir -p "$src"

@@ -5,8 +5,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <utility>
-
 #include "platform/InputFile.h"
 #include "platform/linux/Errors.h"
 #include "platform/linux/PathTools.h"
@@ -37,27 +35,8 @@ FileIdentity IdentityOf(const struct stat& st) {
 
 }  // namespace
 
-InputFile::~InputFile() {
-    if (open_ && owns_) close(handle_);
-}
-
-InputFile::InputFile(InputFile&& other) noexcept
-    : handle_(other.handle_),
-      open_(std::exchange(other.open_, false)),
-      owns_(other.owns_),
-      path_(std::move(other.path_)),
-      identity_(other.identity_) {}
-
-InputFile& InputFile::operator=(InputFile&& other) noexcept {
-    if (this != &other) {
-        if (open_ && owns_) close(handle_);
-        handle_ = other.handle_;
-        open_ = std::exchange(other.open_, false);
-        owns_ = other.owns_;
-        path_ = std::move(other.path_);
-        identity_ = other.identity_;
-    }
-    return *this;
+void InputFile::Release(Handle handle) {
+    close(handle);
 }
 
 InputFile InputFile::Open(const std::string& path) {

@@ -4,7 +4,6 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <utility>
 
 #include "platform/InputFile.h"
 #include "platform/win32/WinErrors.h"
@@ -33,27 +32,8 @@ std::optional<FileIdentity> IdentityOf(HANDLE handle) {
 
 }  // namespace
 
-InputFile::~InputFile() {
-    if (open_ && owns_) CloseHandle(handle_);
-}
-
-InputFile::InputFile(InputFile&& other) noexcept
-    : handle_(other.handle_),
-      open_(std::exchange(other.open_, false)),
-      owns_(other.owns_),
-      path_(std::move(other.path_)),
-      identity_(other.identity_) {}
-
-InputFile& InputFile::operator=(InputFile&& other) noexcept {
-    if (this != &other) {
-        if (open_ && owns_) CloseHandle(handle_);
-        handle_ = other.handle_;
-        open_ = std::exchange(other.open_, false);
-        owns_ = other.owns_;
-        path_ = std::move(other.path_);
-        identity_ = other.identity_;
-    }
-    return *this;
+void InputFile::Release(Handle handle) {
+    CloseHandle(handle);
 }
 
 InputFile InputFile::Open(const std::string& path) {

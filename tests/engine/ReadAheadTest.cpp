@@ -178,6 +178,12 @@ int OpenDescriptors() {
     return count;
 }
 
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr bool kSanitized = true;
+#else
+constexpr bool kSanitized = false;
+#endif
+
 TEST_F(ReadAheadTest, FewDescriptorsSlowTheWalkDownButLoseNoFolder) {
     // A deeper branch, so that the walker holds folders open on the way down too.
     stdfs::path deep = root / "A2" / "b1";
@@ -195,6 +201,9 @@ TEST_F(ReadAheadTest, FewDescriptorsSlowTheWalkDownButLoseNoFolder) {
     ASSERT_GT(open, 0);
     // The list file, and two folders for the walker (3); helpers left short, or with a few.
     for (const int room : {3, 5, 8, 12, 40}) {
+        // The sanitizers' runtimes look at memory through a pipe of their own: with the files
+        // all taken they report objects they cannot read as broken.
+        if (kSanitized && room < 12) continue;
         SCOPED_TRACE("room for " + std::to_string(room) + " more files");
         rlimit low = saved;
         low.rlim_cur = static_cast<rlim_t>(open + room);

@@ -109,7 +109,7 @@ FindWindow::FindWindow(Dialogs& dialogs, QWidget* parent)
     : QDialog(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint),
       dialogs_(dialogs),
-      thousandsSeparator_(platform::CurrentRegionalSettings().thousandsSeparator),
+      numbers_(platform::CurrentRegionalSettings()),
       cancel_(std::make_shared<std::atomic<bool>>(false)) {
     setObjectName(QStringLiteral("FindWindow"));
     setWindowTitle(QStringLiteral("Find in Lists"));
@@ -353,13 +353,9 @@ void FindWindow::SetSearching(bool searching) {
 }
 
 QString FindWindow::Grouped(std::size_t number) const {
-    const std::string digits = std::to_string(number);
     std::string text;
-    for (std::size_t i = 0; i < digits.size(); ++i) {
-        if (i > 0 && (digits.size() - i) % 3 == 0) text += thousandsSeparator_;
-        text += digits[i];
-    }
-    return Q(text);
+    numbers_.AppendSizeText(text, static_cast<std::int64_t>(number));
+    return Q(std::string_view(text).substr(text.find_first_not_of(' ')));
 }
 
 void FindWindow::Browse_Click() {

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "catalogue/ListSearch.h"
+#include "engine/ListFormats.h"
 #include "platform/FileSystem.h"
 
 class QCheckBox;
@@ -74,7 +75,7 @@ class FindWindow : public QDialog {
     QString Grouped(std::size_t number) const;
 
     Dialogs& dialogs_;
-    std::string thousandsSeparator_;
+    FieldFormatter numbers_;  // the counts of the status line, grouped as sizes are
     QLineEdit* PatternBox_ = nullptr;
     QCheckBox* RegexBox_ = nullptr;
     QLineEdit* ListsBox_ = nullptr;

@@ -27,13 +27,17 @@ bool WordHasControl(std::uint64_t word) {
 }
 
 #ifdef __SSE2__
-// Whether any of the sixteen bytes at `data` is a control character: at most 0x1F (the
-// unsigned minimum with 0x1F leaves such a byte as it is) or 0x7F.
-bool BlockHasControl(const char* data) {
+// Marks the control characters among the sixteen bytes at `data`: at most 0x1F (the unsigned
+// minimum with 0x1F leaves such a byte as it is) or 0x7F.
+__m128i ControlsIn(const char* data) {
     const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data));
     const __m128i low = _mm_cmpeq_epi8(_mm_min_epu8(bytes, _mm_set1_epi8(0x1F)), bytes);
     const __m128i del = _mm_cmpeq_epi8(bytes, _mm_set1_epi8(0x7F));
-    return _mm_movemask_epi8(_mm_or_si128(low, del)) != 0;
+    return _mm_or_si128(low, del);
+}
+
+bool BlockHasControl(const char* data) {
+    return _mm_movemask_epi8(ControlsIn(data)) != 0;
 }
 #endif
 
@@ -43,6 +47,13 @@ bool BlockHasControl(const char* data) {
 std::size_t FirstToLookAt(const char* data, std::size_t size, std::size_t from) {
     std::size_t i = from;
 #ifdef __SSE2__
+    // Sixty-four bytes with one test, then the sixteen that hold the first control character.
+    for (; i + 64 <= size; i += 64) {
+        const __m128i any =
+            _mm_or_si128(_mm_or_si128(ControlsIn(data + i), ControlsIn(data + i + 16)),
+                         _mm_or_si128(ControlsIn(data + i + 32), ControlsIn(data + i + 48)));
+        if (_mm_movemask_epi8(any) != 0) break;
+    }
     for (; i + 16 <= size; i += 16) {
         if (BlockHasControl(data + i)) return i;
     }

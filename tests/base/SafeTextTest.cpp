@@ -5,6 +5,7 @@
 
 #include <random>
 #include <string>
+#include <vector>
 
 #include "base/SafeText.h"
 
@@ -34,7 +35,10 @@ TEST(SafeTextTest, EachBorderByteAtEveryPlaceOfEveryLength) {
     // Each side of both borders, the NUL, and bytes with the high bit set (UTF-8 letters).
     const unsigned char bytes[] = {0x00, 0x01, 0x09, 0x1F, 0x20, 0x21, 0x3F,
                                    0x7E, 0x7F, 0x80, 0x9F, 0xA0, 0xC3, 0xFF};
-    for (std::size_t length = 1; length <= 25; ++length) {
+    // Every length up to 25, then the lengths about the 64-byte steps.
+    std::vector<std::size_t> lengths{63, 64, 65, 79, 80, 81, 127, 128, 129, 143};
+    for (std::size_t length = 1; length <= 25; ++length) lengths.push_back(length);
+    for (const std::size_t length : lengths) {
         for (std::size_t at = 0; at < length; ++at) {
             for (const unsigned char b : bytes) {
                 std::string text(length, 'a');
@@ -50,7 +54,7 @@ TEST(SafeTextTest, EachBorderByteAtEveryPlaceOfEveryLength) {
 TEST(SafeTextTest, RandomTextsMaskLikeOneByOne) {
     std::mt19937 random(22);
     for (int round = 0; round < 20000; ++round) {
-        std::string text(random() % 40, ' ');
+        std::string text(random() % 150, ' ');
         for (char& c : text) {
             // Mostly printable, as names are, with now and then any byte at all.
             c = static_cast<char>(random() % 8 == 0 ? random() % 256 : 0x20 + random() % 0x60);

@@ -75,13 +75,13 @@ LocalClock::LocalClock() {
     RefreshTimeZone();
 }
 
-bool LocalClock::Fill(Slot& slot, std::int64_t block) {
+bool LocalClock::Fill(Slot& slot, std::int32_t block) {
     const std::int64_t first = block * (std::int64_t{1} << kBlockBits);
     const std::int64_t last = first + (std::int64_t{1} << kBlockBits) - 1;
     std::int32_t atFirst = 0;
     std::int32_t atLast = 0;
     if (!UtcOffsetAt(first, atFirst) || !UtcOffsetAt(last, atLast)) return false;
-    std::int64_t change = INT64_MAX;
+    std::uint32_t change = UINT32_MAX;
     if (atFirst != atLast) {
         // The clocks change once in the stretch: find the first second of the new offset.
         std::int64_t lo = first;
@@ -92,7 +92,7 @@ bool LocalClock::Fill(Slot& slot, std::int64_t block) {
             if (!UtcOffsetAt(mid, offset)) return false;
             (offset == atFirst ? lo : hi) = mid;
         }
-        change = hi;
+        change = static_cast<std::uint32_t>(hi - first);
     }
     slot.before = atFirst;
     slot.after = atLast;
@@ -105,10 +105,11 @@ CivilTime LocalClock::ToLocal(std::int64_t utcSeconds) {
     // No offset from UTC reaches a day: beyond that the time is shown as the end it is nearest.
     if (utcSeconds < kFirstShown - kSecondsPerDay) utcSeconds = kFirstShown - kSecondsPerDay;
     if (utcSeconds > kLastShown + kSecondsPerDay) utcSeconds = kLastShown + kSecondsPerDay;
-    const std::int64_t block = utcSeconds >> kBlockBits;
-    Slot& slot = cache_[static_cast<std::uint64_t>(block) % cache_.size()];
+    const auto block = static_cast<std::int32_t>(utcSeconds >> kBlockBits);
+    Slot& slot = cache_[static_cast<std::uint32_t>(block) % cache_.size()];
     if (slot.block == block || Fill(slot, block)) {
-        return ShownCivil(utcSeconds + (utcSeconds < slot.change ? slot.before : slot.after));
+        const auto second = static_cast<std::uint32_t>(utcSeconds & ((1 << kBlockBits) - 1));
+        return ShownCivil(utcSeconds + (second < slot.change ? slot.before : slot.after));
     }
     // The stretch reaches beyond what the rules cover; the moment itself may not.
     std::int32_t offset = 0;

@@ -87,14 +87,15 @@ class LocalClock {
     // four days apart (the closest: Africa/Freetown, 3.99 days; Europe/Vienna had two in ten
     // days in April 1945), as the test of every zone checks.
     static constexpr int kBlockBits = 18;
+    // The blocks of the years 9999 and 100 lie well within 32 bits.
     struct Slot {
-        std::int64_t block = INT64_MIN;
-        std::int64_t change = INT64_MAX;  // first second of `after`; INT64_MAX when none
-        std::int32_t before = 0;          // seconds east of UTC before the change
+        std::int32_t block = INT32_MIN;
+        std::uint32_t change = UINT32_MAX;  // first second of `after` in the block; none: max
+        std::int32_t before = 0;            // seconds east of UTC before the change
         std::int32_t after = 0;
     };
-    bool Fill(Slot& slot, std::int64_t block);
-    std::array<Slot, 4096> cache_;
+    bool Fill(Slot& slot, std::int32_t block);
+    std::array<Slot, 8192> cache_;  // 68 years, 128 KiB
 };
 
 // Splits seconds since 1970 (already shifted to local time) into a civil date and time.

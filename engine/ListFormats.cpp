@@ -3,7 +3,9 @@
 #include "engine/ListFormats.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
+#include <new>
 
 #include "base/Utf8.h"
 
@@ -148,13 +150,26 @@ FieldFormatter::FieldFormatter(platform::RegionalSettings settings)
     // No locale has a separator this long; one that claims to is not used.
     if (settings_.thousandsSeparator.size() > 8) settings_.thousandsSeparator.clear();
     separatorChars_ = CharacterCount(settings_.thousandsSeparator);
-    dateBound_ = PatternBound(settings_.shortDate, 5);  // years up to 99999
+    dateBound_ = PatternBound(settings_.shortDate, 4, 2);  // the dates DateKey keeps
+    // A date kept is a day's text; a pattern that shows the time of day is never kept.
+    using Kind = platform::DateTimeToken::Kind;
+    for (const auto& token : settings_.shortDate) {
+        if (token.kind == Kind::Hour24 || token.kind == Kind::Hour12 ||
+            token.kind == Kind::Minute || token.kind == Kind::Second || token.kind == Kind::AmPm) {
+            dateBound_ = SIZE_MAX;
+        }
+    }
     stampBound_ = PatternBound(settings_.shortDate) + 1 + PatternBound(settings_.longTime);
+    MakeHourTexts();
 }
 
 FieldFormatter::FieldFormatter(const FieldFormatter& other)
     : settings_(other.settings_),
       separatorChars_(other.separatorChars_),
+      timeByHour_(other.timeByHour_),
+      timeFields_(other.timeFields_),
+      timeField_(other.timeField_),
+      hourTexts_(other.hourTexts_),
       stampBound_(other.stampBound_),
       dateBound_(other.dateBound_) {}
 
@@ -162,6 +177,10 @@ FieldFormatter& FieldFormatter::operator=(const FieldFormatter& other) {
     if (this != &other) {
         settings_ = other.settings_;
         separatorChars_ = other.separatorChars_;
+        timeByHour_ = other.timeByHour_;
+        timeFields_ = other.timeFields_;
+        timeField_ = other.timeField_;
+        hourTexts_ = other.hourTexts_;
         stampBound_ = other.stampBound_;
         dateBound_ = other.dateBound_;
         dates_.reset();
@@ -169,18 +188,74 @@ FieldFormatter& FieldFormatter::operator=(const FieldFormatter& other) {
     return *this;
 }
 
+void FieldFormatter::MakeHourTexts() {
+    using Kind = platform::DateTimeToken::Kind;
+    timeByHour_ = false;
+    std::uint8_t fields = 0;
+    for (const auto& token : settings_.longTime) {
+        switch (token.kind) {
+            case Kind::Literal:
+            case Kind::Hour24:
+            case Kind::Hour12:
+            case Kind::AmPm:
+                break;
+            case Kind::Minute:
+            case Kind::Second:
+                if (token.width != 2 || fields == timeField_.size()) return;
+                timeField_[fields++] = {token.kind == Kind::Minute, token.pad};
+                break;
+            default:
+                return;  // the date in the time: written every time
+        }
+    }
+    // Each hour's text, its fields left as they come out for 0 minutes and 0 seconds.
+    if (PatternBound(settings_.longTime, 4, 2) > sizeof(HourText::text)) return;
+    for (int hour = 0; hour < 24; ++hour) {
+        HourText& text = hourTexts_[static_cast<std::size_t>(hour)];
+        char* p = text.text;
+        std::size_t field = 0;
+        for (const auto& token : settings_.longTime) {
+            if (token.kind == Kind::Minute || token.kind == Kind::Second) {
+                text.at[field++] = static_cast<std::uint8_t>(p - text.text);
+            }
+            p = PutPattern(p, platform::DateTimePattern{token},
+                           platform::CivilTime{2000, 1, 1, hour, 0, 0, 6});
+        }
+        text.length = static_cast<std::uint8_t>(p - text.text);
+    }
+    timeFields_ = fields;
+    timeByHour_ = true;
+}
+
+char* FieldFormatter::PutTime(char* p, const platform::CivilTime& time) const {
+    const HourText& text = hourTexts_[static_cast<std::size_t>(time.hour)];
+    std::memcpy(p, text.text, text.length);
+    for (std::size_t i = 0; i < timeFields_; ++i) {
+        const auto value = static_cast<unsigned>(timeField_[i].minute ? time.minute : time.second);
+        char* at = p + text.at[i];
+        at[0] = value >= 10 ? static_cast<char>('0' + value / 10) : timeField_[i].pad;
+        at[1] = static_cast<char>('0' + value % 10);
+    }
+    return p + text.length;
+}
+
+void FieldFormatter::FreeSlots::operator()(DateSlot* slots) const {
+    std::free(slots);
+}
+
 std::int32_t FieldFormatter::DateKey(const platform::CivilTime& time) {
-    if (time.year < 1 || time.year > 99999 || time.month < 1 || time.month > 12 || time.day < 1 ||
+    if (time.year < 1 || time.year > 9999 || time.month < 1 || time.month > 12 || time.day < 1 ||
         time.day > 31 || time.weekday < 0 || time.weekday > 6) {
         return -1;
     }
-    return ((time.year * 13 + time.month) * 32 + time.day) * 8 + time.weekday;
+    // The days of a month one after the other (31 to each month), and the weekday below them.
+    return (((time.year * 12 + time.month - 1) * 31 + time.day - 1) << 3) | time.weekday;
 }
 
-std::size_t FieldFormatter::PatternBound(const platform::DateTimePattern& pattern,
+std::size_t FieldFormatter::PatternBound(const platform::DateTimePattern& pattern, int yearDigits,
                                          int digits) const {
     // Every name a pattern can show (months, days, AM and PM) is at most as long as the
-    // longest of them all; a number has at most `digits` digits or its width.
+    // longest of them all; a number has at most its digits or its width.
     std::size_t longestName = std::max(settings_.am.size(), settings_.pm.size());
     const auto widen = [&](const auto& names) {
         for (const auto& name : names) longestName = std::max(longestName, name.size());
@@ -202,6 +277,9 @@ std::size_t FieldFormatter::PatternBound(const platform::DateTimePattern& patter
             case Kind::DayAbbrev:
             case Kind::DayName:
                 bound += longestName;
+                break;
+            case Kind::Year:
+                bound += static_cast<std::size_t>(std::max(token.width, yearDigits));
                 break;
             default:
                 bound += static_cast<std::size_t>(std::max(token.width, digits));
@@ -246,12 +324,17 @@ void FieldFormatter::AppendTimeStamp(std::string& out, const platform::CivilTime
     char* p = start;
     const std::int32_t key = dateBound_ <= sizeof(DateSlot::text) ? DateKey(time) : -1;
     if (key >= 0) {
-        if (!dates_) dates_ = std::make_unique<DateSlot[]>(kDateSlots);
-        DateSlot& slot = dates_[static_cast<std::size_t>(key) % kDateSlots];
-        if (slot.key != key) {
+        if (!dates_) {
+            dates_.reset(static_cast<DateSlot*>(std::calloc(kDateSlots, sizeof(DateSlot))));
+            if (!dates_) throw std::bad_alloc();
+        }
+        // Days one after the other take places one after the other.
+        DateSlot& slot = dates_[static_cast<std::size_t>(key >> 3) % kDateSlots];
+        const auto held = static_cast<std::uint32_t>(key) + 1;
+        if (slot.key != held) {
             const char* end = PutPattern(slot.text, settings_.shortDate, time);
             slot.length = static_cast<std::uint8_t>(end - slot.text);
-            slot.key = key;
+            slot.key = held;
         }
         std::memcpy(p, slot.text, slot.length);
         p += slot.length;
@@ -260,7 +343,12 @@ void FieldFormatter::AppendTimeStamp(std::string& out, const platform::CivilTime
     }
     if (time.hour != 0 || time.minute != 0 || time.second != 0) {
         *p++ = ' ';
-        p = PutPattern(p, settings_.longTime, time);
+        if (timeByHour_ && time.hour >= 0 && time.hour < 24 && time.minute >= 0 &&
+            time.minute < 60 && time.second >= 0 && time.second < 60) {
+            p = PutTime(p, time);
+        } else {
+            p = PutPattern(p, settings_.longTime, time);
+        }
     }
     out.append(start, static_cast<std::size_t>(p - start));
 }

@@ -2,6 +2,7 @@
 // The six list formats: fixed texts, QuoteField and the field texts of a file line.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -110,29 +111,56 @@ class FieldFormatter {
     const platform::RegionalSettings& Settings() const { return settings_; }
 
   private:
-    // The most characters a pattern can write, its numbers having at most `digits` digits.
-    std::size_t PatternBound(const platform::DateTimePattern& pattern, int digits = 10) const;
+    // The most characters a pattern can write, its years having at most `yearDigits` digits
+    // and its other numbers at most `digits`.
+    std::size_t PatternBound(const platform::DateTimePattern& pattern, int yearDigits = 10,
+                             int digits = 10) const;
     // Writes a pattern's text for `time` at `p`; returns the end.
     char* PutPattern(char* p, const platform::DateTimePattern& pattern,
                      const platform::CivilTime& time) const;
 
     // The date text of a day, kept for the next file of that day: files of one folder share
     // few days, and writing a date through its pattern costs more than the rest of the line.
+    // The places are zero-filled memory from the system, which costs no memory until a day is
+    // kept in it; a pattern whose dates can outgrow `text` is written every time.
     struct DateSlot {
-        std::int32_t key = -1;  // DateKey of the date held, -1 for none
-        std::uint8_t length = 0;
-        char text[27];
+        std::uint32_t key;  // DateKey + 1 of the date held, 0 for none
+        std::uint8_t length;
+        char text[11];
     };
-    static constexpr std::size_t kDateSlots = 16384;  // 35 years of days, 512 KiB at most
+    static constexpr std::size_t kDateSlots = 16384;  // 44 years of days, 256 KiB at most
     // A number for the date's year, month, day and weekday, unique among the dates a list can
-    // show; -1 for a date outside them (then not kept).
+    // show (years 1 to 9999); -1 for a date outside them (then not kept).
     static std::int32_t DateKey(const platform::CivilTime& time);
+    struct FreeSlots {
+        void operator()(DateSlot* slots) const;
+    };
+
+    // The time of day through a text per hour: a pattern made of the hour, AM/PM, literals
+    // and minutes and seconds of two digits each has, for a given hour, the same text but for
+    // those digits, which are put in at their places. Other patterns are written every time.
+    struct HourText {
+        std::uint8_t length = 0;
+        std::uint8_t at[4] = {};  // where each minute or second field begins
+        char text[27] = {};
+    };
+    struct TimeField {
+        bool minute = false;  // else the second
+        char pad = '0';
+    };
+    void MakeHourTexts();
+    // Writes the time of day at `p` from the hour's text; returns the end.
+    char* PutTime(char* p, const platform::CivilTime& time) const;
 
     platform::RegionalSettings settings_;
     std::size_t separatorChars_;
+    bool timeByHour_ = false;      // whether the time of day is written from hourTexts_
+    std::uint8_t timeFields_ = 0;  // minute and second fields in each hour's text
+    std::array<TimeField, 4> timeField_{};
+    std::array<HourText, 24> hourTexts_{};
     std::size_t stampBound_ = 0;  // the most characters a time stamp can have
     std::size_t dateBound_ = 0;   // the most characters a date that DateKey keeps can have
-    mutable std::unique_ptr<DateSlot[]> dates_;  // made at the first time stamp
+    mutable std::unique_ptr<DateSlot[], FreeSlots> dates_;  // made at the first time stamp
 };
 
 }  // namespace dirscribe

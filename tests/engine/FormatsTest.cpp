@@ -3,12 +3,20 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <functional>
+#include <string>
 
 #include "base/Utf8.h"
 #include "engine/ListFormats.h"
 
 namespace dirscribe {
 namespace {
+
+// A number below 100 in two characters, the tens filled with `pad`.
+std::string Two(int value, char pad = '0') {
+    return {value >= 10 ? static_cast<char>('0' + value / 10) : pad,
+            static_cast<char>('0' + value % 10)};
+}
 
 TEST(QuoteField, WrapsAndDoublesInnerQuotes) {
     EXPECT_EQ(QuoteField("Path"), "\"Path\"");
@@ -133,22 +141,29 @@ TEST_F(FieldFormatterTest, DatesWrittenBeforeAreWrittenAgainTheSame) {
         f.AppendTimeStamp(out, platform::CivilTime{y, mo, d, 21, 41, 7, weekday});
         return out;
     };
-    // 2/15/2000 and 1/15/2005 (given the same weekday) are kept in the same place; two
+    // 1/1/2000 and 1/17/2044 (given the same weekday) are kept in the same place; two
     // weekdays of one date are told apart (a pattern with the day's name shows them); a copy
     // starts afresh.
     for (int round = 0; round < 2; ++round) {
-        EXPECT_EQ(stamp(us, 2000, 2, 15, 2), "2/15/2000 9:41:07 PM");
-        EXPECT_EQ(stamp(us, 2005, 1, 15, 2), "1/15/2005 9:41:07 PM");
+        EXPECT_EQ(stamp(us, 2000, 1, 1, 2), "1/1/2000 9:41:07 PM");
+        EXPECT_EQ(stamp(us, 2044, 1, 17, 2), "1/17/2044 9:41:07 PM");
     }
     auto settings = platform::RegionalSettings::UnitedStates();
     using Kind = platform::DateTimeToken::Kind;
-    settings.shortDate = {
-        {Kind::DayAbbrev, 1, '0', {}}, {Kind::Literal, 1, '0', " "}, {Kind::Day, 1, '0', {}}};
+    settings.shortDate = {{Kind::DayAbbrev, 1, '0', {}}};
     FieldFormatter named(settings);
     for (int round = 0; round < 2; ++round) {
-        EXPECT_EQ(stamp(named, 2003, 5, 7, 3), "Wed 7 9:41:07 PM");
-        EXPECT_EQ(stamp(named, 2003, 5, 7, 4), "Thu 7 9:41:07 PM");
+        EXPECT_EQ(stamp(named, 2003, 5, 7, 3), "Wed 9:41:07 PM");
+        EXPECT_EQ(stamp(named, 2003, 5, 7, 4), "Thu 9:41:07 PM");
     }
+    // A date pattern that shows the hour is not kept by the day.
+    settings.shortDate = {
+        {Kind::Day, 1, '0', {}}, {Kind::Literal, 1, '0', "h"}, {Kind::Hour24, 1, '0', {}}};
+    FieldFormatter hourly(settings);
+    std::string out;
+    hourly.AppendTimeStamp(out, platform::CivilTime{2003, 5, 7, 21, 41, 7, 3});
+    hourly.AppendTimeStamp(out, platform::CivilTime{2003, 5, 7, 8, 41, 7, 3});
+    EXPECT_EQ(out, "7h21 9:41:07 PM7h8 8:41:07 AM");
     FieldFormatter copy = named;
     copy = us;
     EXPECT_EQ(stamp(copy, 2003, 5, 7, 3), "5/7/2003 9:41:07 PM");
@@ -201,6 +216,51 @@ TEST(FieldFormatter, TimeStampFollowsOtherPatterns) {
     out.clear();
     named.AppendTimeStamp(out, platform::CivilTime{2003, 5, 7, 0, 0, 0, 3});
     EXPECT_EQ(out, "Wed  7 May 03");
+}
+
+TEST(FieldFormatter, EverySecondOfTheDayIsWrittenAsItsPatternSays) {
+    // The patterns whose minutes and seconds always have two digits are written from a text
+    // per hour; the others token by token. Both against the same rule, for every second.
+    using Kind = platform::DateTimeToken::Kind;
+    using Pattern = platform::DateTimePattern;
+    const auto hour12 = [](int h) { return h % 12 == 0 ? 12 : h % 12; };
+    const struct {
+        Pattern longTime;
+        std::function<std::string(int, int, int)> expected;
+    } cases[] = {
+        {platform::RegionalSettings::UnitedStates().longTime,
+         [&](int h, int m, int s) {
+             return std::to_string(hour12(h)) + ":" + Two(m) + ":" + Two(s) +
+                    (h < 12 ? " AM" : " PM");
+         }},
+        {{{Kind::Hour24, 2, '0', {}},
+          {Kind::Literal, 1, '0', ":"},
+          {Kind::Minute, 2, '0', {}},
+          {Kind::Literal, 1, '0', ":"},
+          {Kind::Second, 2, '0', {}}},
+         [](int h, int m, int s) { return Two(h) + ":" + Two(m) + ":" + Two(s); }},
+        {{{Kind::AmPm, 1, '0', {}},
+          {Kind::Hour12, 2, ' ', {}},
+          {Kind::Literal, 1, '0', "h"},
+          {Kind::Minute, 2, ' ', {}}},
+         [&](int h, int m, int) {
+             return (h < 12 ? "AM" : "PM") + Two(hour12(h), ' ') + "h" + Two(m, ' ');
+         }},
+        {{{Kind::Hour24, 1, '0', {}}, {Kind::Literal, 1, '0', "."}, {Kind::Minute, 1, '0', {}}},
+         [](int h, int m, int) { return std::to_string(h) + "." + std::to_string(m); }},
+    };
+    for (const auto& c : cases) {
+        auto settings = platform::RegionalSettings::UnitedStates();
+        settings.longTime = c.longTime;
+        const FieldFormatter f(settings);
+        std::string out;
+        for (int second = 1; second < 86400; ++second) {
+            const int h = second / 3600, m = second / 60 % 60, s = second % 60;
+            out.clear();
+            f.AppendTimeStamp(out, platform::CivilTime{2003, 5, 7, h, m, s, 3});
+            ASSERT_EQ(out, "5/7/2003 " + c.expected(h, m, s)) << h << ":" << m << ":" << s;
+        }
+    }
 }
 
 TEST(FieldFormatter, LongAndWideTimeStampsAreWrittenWhole) {

@@ -229,7 +229,7 @@ void FieldFormatter::MakeHourTexts() {
 
 char* FieldFormatter::PutTime(char* p, const platform::CivilTime& time) const {
     const HourText& text = hourTexts_[static_cast<std::size_t>(time.hour)];
-    std::memcpy(p, text.text, text.length);
+    std::memcpy(p, text.text, sizeof text.text);  // the room is there (AppendTimeStamp)
     for (std::size_t i = 0; i < timeFields_; ++i) {
         const auto value = static_cast<unsigned>(timeField_[i].minute ? time.minute : time.second);
         char* at = p + text.at[i];
@@ -316,11 +316,14 @@ void FieldFormatter::AppendSizeText(std::string& out, std::int64_t size) const {
 
 void FieldFormatter::AppendTimeStamp(std::string& out, const platform::CivilTime& time) const {
     // Written into a buffer and added in one piece; patterns too long for it (no locale has
-    // them) go the same way through a buffer of their own size.
+    // them) go the same way through a buffer of their own size. Kept texts are copied whole
+    // (a copy of a fixed size is a few moves, not a call), hence the room after the bound.
+    constexpr std::size_t kRoom = sizeof(DateSlot::text) + 1 + sizeof(HourText::text);
     char local[256];
     std::string large;
-    char* const start =
-        stampBound_ <= sizeof local ? local : (large.resize(stampBound_), large.data());
+    char* const start = stampBound_ + kRoom <= sizeof local
+                            ? local
+                            : (large.resize(stampBound_ + kRoom), large.data());
     char* p = start;
     const std::int32_t key = dateBound_ <= sizeof(DateSlot::text) ? DateKey(time) : -1;
     if (key >= 0) {
@@ -336,7 +339,7 @@ void FieldFormatter::AppendTimeStamp(std::string& out, const platform::CivilTime
             slot.length = static_cast<std::uint8_t>(end - slot.text);
             slot.key = held;
         }
-        std::memcpy(p, slot.text, slot.length);
+        std::memcpy(p, slot.text, sizeof slot.text);
         p += slot.length;
     } else {
         p = PutPattern(start, settings_.shortDate, time);

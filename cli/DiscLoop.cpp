@@ -6,6 +6,7 @@
 #include <iostream>
 #include <thread>
 
+#include "base/Failure.h"
 #include "base/SafeText.h"
 #include "engine/ListingRun.h"
 #include "platform/Console.h"
@@ -241,6 +242,20 @@ void DiscLoop::Summary(const catalogue::DiscLoop& loop) {
                 (unreadable == 1 ? " disc could not be read" : " discs could not be read");
     }
     console_.report(text);
+}
+
+int RunEachDisc(const CliOptions& listing, const DiscLoopOptions& options,
+                const std::string& drive) {
+    std::unique_ptr<cdtray::DiscDrive> opened;
+    try {
+        opened = cdtray::OpenDiscDrive(drive);
+    } catch (const Failure& failure) {
+        console::WriteError("dirscribe-cli: " + failure.Description() + "\n");
+        return 1;
+    }
+    console::CatchInterrupt();
+    DiscLoop loop(listing, options, *opened, ProcessConsole());
+    return loop.Run();
 }
 
 }  // namespace dirscribe::cli

@@ -27,6 +27,7 @@
 #include "ui/FindWindow.h"
 #include "ui/FolderList.h"
 #include "ui/MainLayout.h"
+#include "ui/QtText.h"
 #include "ui/Status.h"
 #include "ui/Twips.h"
 #include "ui/WholeFrame.h"
@@ -37,10 +38,6 @@
 namespace dirscribe::ui {
 
 namespace {
-
-QString Q(const std::string& text) {
-    return QString::fromStdString(text);
-}
 
 template <class W>
 W* Place(W* widget, const char* name, QRect box) {

@@ -71,7 +71,9 @@ struct ListingRun::Click {
     std::string volumeText;  // the label, with the description in brackets when there is one
     FileNumber newListNo = 0;
     FileNumber appendNo = 0;
-    // The header's last line: the footer writes it again, in whatever format is chosen by then.
+    // What the header left in the line buffer (the hyphen line, the HTML header line, or
+    // nothing): a text footer writes it twice before its own hyphen line, whatever the format
+    // of the header was.
     std::string lineBuffer;
 };
 

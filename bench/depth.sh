@@ -14,7 +14,7 @@ set -euo pipefail
 
 BENCH=$(cd "$(dirname "$0")" && pwd)
 REPO=$(dirname "$BENCH")
-CLI=$REPO/build-release/cli/dirscribe-cli
+CLI=$REPO/build-release/cli/dirscribe-cli  # the preset bench's build, as bench/run.sh makes it
 WORKDIR=${TMPDIR:-/tmp}/dirscribe-depth
 LIMIT_MIB=64
 while [ $# -gt 0 ]; do
@@ -27,7 +27,7 @@ while [ $# -gt 0 ]; do
     shift
 done
 if [ ! -x "$CLI" ]; then
-    echo "depth.sh: no dirscribe-cli at $CLI (cmake --preset release && cmake --build build-release, or --cli)" >&2
+    echo "depth.sh: no dirscribe-cli at $CLI (cmake --preset bench && cmake --build --preset bench --target dirscribe-cli, or --cli)" >&2
     exit 2
 fi
 

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
-// CDjector: opens and closes the tray of a CD drive. Never fails and never shows anything.
+// CDjector: the tray calls after a run (OpenCDDoor) and when a drive is to be read again
+// (CloseCDDoor); they tell how it went by their result only, throw nothing and show nothing.
 #pragma once
 
 #include <cstdint>

@@ -6,7 +6,9 @@
 #include <iostream>
 #include <thread>
 
+#include "base/Failure.h"
 #include "base/SafeText.h"
+#include "engine/ListFormats.h"
 #include "engine/ListingRun.h"
 #include "platform/Console.h"
 #include "platform/FileSystem.h"
@@ -17,18 +19,18 @@ namespace console = platform::console;
 
 namespace {
 
-std::string Grouped(std::int64_t value) {
-    std::string digits = std::to_string(value);
-    for (auto at = static_cast<std::ptrdiff_t>(digits.size()) - 3; at > 0; at -= 3) {
-        digits.insert(static_cast<std::size_t>(at), ",");
-    }
-    return digits;
-}
-
+// The counts are grouped by three as the lists' sizes are, with "," whatever the regional
+// settings.
 std::string CountsText(const DiscCounts& counts) {
-    return Grouped(counts.folders) + (counts.folders == 1 ? " folder, " : " folders, ") +
-           Grouped(counts.files) + (counts.files == 1 ? " file, " : " files, ") +
-           Grouped(counts.bytes) + " bytes";
+    const FieldFormatter sizes(platform::RegionalSettings::UnitedStates());
+    const auto grouped = [&sizes](std::int64_t value) {
+        std::string text;
+        sizes.AppendSizeText(text, value);
+        return text.substr(text.find_first_not_of(' '));
+    };
+    return grouped(counts.folders) + (counts.folders == 1 ? " folder, " : " folders, ") +
+           grouped(counts.files) + (counts.files == 1 ? " file, " : " files, ") +
+           grouped(counts.bytes) + " bytes";
 }
 
 // The walker's file system, counting the folders it opens and the files whose details it reads
@@ -241,6 +243,20 @@ void DiscLoop::Summary(const catalogue::DiscLoop& loop) {
                 (unreadable == 1 ? " disc could not be read" : " discs could not be read");
     }
     console_.report(text);
+}
+
+int RunEachDisc(const CliOptions& listing, const DiscLoopOptions& options,
+                const std::string& drive) {
+    std::unique_ptr<cdtray::DiscDrive> opened;
+    try {
+        opened = cdtray::OpenDiscDrive(drive);
+    } catch (const Failure& failure) {
+        console::WriteError("dirscribe-cli: " + failure.Description() + "\n");
+        return 1;
+    }
+    console::CatchInterrupt();
+    DiscLoop loop(listing, options, *opened, ProcessConsole());
+    return loop.Run();
 }
 
 }  // namespace dirscribe::cli

@@ -85,4 +85,10 @@ class DiscLoop final : private catalogue::DiscLoopHost {
     DiscCounts total_;
 };
 
+// dirscribe-cli --each-disc: opens `drive` and runs the loop on it with this process's console.
+// Returns the loop's exit status, or 1 when the drive cannot be opened (named on standard
+// error).
+int RunEachDisc(const CliOptions& listing, const DiscLoopOptions& options,
+                const std::string& drive);
+
 }  // namespace dirscribe::cli

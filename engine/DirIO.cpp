@@ -282,92 +282,100 @@ void DirIO::BuildFileLine(ListFormat format, std::string_view folderPath, std::s
 
 bool DirIO::ReadFolder(Walk& walk, Frame& frame, platform::Folder* parent, std::string_view name) {
     const std::string_view folderPath = walk.path;
-    constexpr bool kGivenUp = false;
-    // The heading.
-    {
-        const ListFormat format = state_.OutputFormat;
-        std::string heading;
-        if (IsTextFormat(format)) {
-            if (WriteLine(walk, {}, folderPath, {}) == Outcome::Abort) return kGivenUp;
-            heading.assign(kVolumePrefix).append(walk.volumeText);
-            if (WriteLine(walk, heading, folderPath, {}) == Outcome::Abort) return kGivenUp;
-            heading.assign(kDirectoryPrefix)
-                .append(walk.startTexts.driveLessPath)
-                .append(folderPath.substr(walk.startLength));
-            if (WriteLine(walk, heading, folderPath, {}) == Outcome::Abort) return kGivenUp;
-            if (WriteLine(walk, {}, folderPath, {}) == Outcome::Abort) return kGivenUp;
-        } else if (IsHtmlFormat(format)) {
-            heading = "<tr><td bgcolor=#3399FF><b>";
-            AppendHtml(heading, parent != nullptr ? name : walk.startTexts.folderName);
-            heading += "</b></td>";
-            if (format == ListFormat::Html) {
-                heading +=
-                    "<td align=center bgcolor=#3399FF><b>Size</b></td>"
-                    "<td align=center bgcolor=#3399FF><b>Last Modified</b></td>";
-            }
-            heading += "</tr>";
-            if (WriteLine(walk, heading, folderPath, {}) == Outcome::Abort) return kGivenUp;
-        }
-    }
-
+    if (!WriteHeading(walk, folderPath, parent, name)) return false;
     frame.folder = parent != nullptr ? parent->OpenChild(name)
                                      : fileSystem_.OpenFolder(std::string(folderPath));
-    platform::Folder* folder = frame.folder.get();
+    platform::Folder& folder = *frame.folder;
+    if (!ReadSubFolders(walk, frame, folderPath)) return false;
+    if (!(walk.options & RunDirsOnly) && !ReadFiles(walk, folder, folderPath)) return false;
+    folder.DoneReading();
+    return true;
+}
 
-    // First pass: the sub-folders, found with "*.*" whatever the mask.
+bool DirIO::WriteHeading(Walk& walk, std::string_view folderPath, const platform::Folder* parent,
+                         std::string_view name) {
+    const ListFormat format = state_.OutputFormat;
+    std::string heading;
+    if (IsTextFormat(format)) {
+        if (WriteLine(walk, {}, folderPath, {}) == Outcome::Abort) return false;
+        heading.assign(kVolumePrefix).append(walk.volumeText);
+        if (WriteLine(walk, heading, folderPath, {}) == Outcome::Abort) return false;
+        heading.assign(kDirectoryPrefix)
+            .append(walk.startTexts.driveLessPath)
+            .append(folderPath.substr(walk.startLength));
+        if (WriteLine(walk, heading, folderPath, {}) == Outcome::Abort) return false;
+        if (WriteLine(walk, {}, folderPath, {}) == Outcome::Abort) return false;
+    } else if (IsHtmlFormat(format)) {
+        heading = "<tr><td bgcolor=#3399FF><b>";
+        AppendHtml(heading, parent != nullptr ? name : walk.startTexts.folderName);
+        heading += "</b></td>";
+        if (format == ListFormat::Html) {
+            heading +=
+                "<td align=center bgcolor=#3399FF><b>Size</b></td>"
+                "<td align=center bgcolor=#3399FF><b>Last Modified</b></td>";
+        }
+        heading += "</tr>";
+        if (WriteLine(walk, heading, folderPath, {}) == Outcome::Abort) return false;
+    }
+    return true;
+}
+
+bool DirIO::ReadSubFolders(Walk& walk, Frame& frame, std::string_view folderPath) {
+    // Found with "*.*" whatever the mask.
+    platform::Folder* folder = frame.folder.get();
     auto& subFolders = frame.subFolders;
-    const Outcome first = ReadPass(
+    const Outcome read = ReadPass(
         folderPath, [&] { folder->BeginAll(); },
         [&](platform::Entry& entry) { return folder->NextAll(entry); },
         [&](const platform::Entry& entry) {
             if (platform::IsSkippedName(entry.name)) return Outcome::Done;
             auto kind = platform::SubFolderKind::NotFolder;
-            const Outcome read =
+            const Outcome readKind =
                 Guard([&] { kind = folder->ReadKind(entry); }, folderPath, entry.name);
-            if (read == Outcome::Done && kind != platform::SubFolderKind::NotFolder) {
+            if (readKind == Outcome::Done && kind != platform::SubFolderKind::NotFolder) {
                 subFolders.push_back({std::string(entry.name), kind});
             }
-            return read;
+            return readKind;
         },
         [&] { subFolders.clear(); });
-    if (first == Outcome::Abort) return kGivenUp;
+    if (read == Outcome::Abort) return false;
 
     // Format 0 names the sub-folders before the files.
     if (state_.OutputFormat == ListFormat::Text) {
         std::string line;
         for (const auto& sub : subFolders) {
             line.assign(kDirMarker).append(sub.name);
-            if (WriteLine(walk, line, folderPath, {}) == Outcome::Abort) return kGivenUp;
+            if (WriteLine(walk, line, folderPath, {}) == Outcome::Abort) return false;
         }
         if (!subFolders.empty() && WriteLine(walk, {}, folderPath, {}) == Outcome::Abort)
-            return kGivenUp;
+            return false;
     }
+    return true;
+}
 
-    // Second pass: the files matching the mask, collected first, then one line each. In
-    // blocks rather than one array: a folder of 200,000 files would otherwise hold the array
-    // twice over while it grows.
-    if (!(walk.options & RunDirsOnly)) {
-        std::deque<platform::Entry> fileTable;
-        const Outcome second = ReadPass(
-            folderPath, [&] { folder->BeginFiles(walk.mask); },
-            [&](platform::Entry& entry) { return folder->NextFile(entry); },
-            [&](const platform::Entry& entry) {
-                if (!platform::IsSkippedName(entry.name)) fileTable.push_back(entry);
-                return Outcome::Done;
-            },
-            [&] { fileTable.clear(); });
-        if (second == Outcome::Abort) return kGivenUp;
-        for (const auto& file : fileTable) {
-            platform::FileDetails details;
-            const Outcome read =
-                Guard([&] { details = folder->ReadDetails(file); }, folderPath, file.name);
-            if (read == Outcome::Abort) return kGivenUp;
-            if (read == Outcome::Skip) continue;
-            BuildFileLine(state_.OutputFormat, folderPath, file.name, details);
-            if (WriteLine(walk, line_, folderPath, file.name) == Outcome::Abort) return kGivenUp;
-        }
+bool DirIO::ReadFiles(Walk& walk, platform::Folder& folder, std::string_view folderPath) {
+    // The files matching the mask are collected first, then written one line each. In blocks
+    // rather than one array: a folder of 200,000 files would otherwise hold the array twice
+    // over while it grows.
+    std::deque<platform::Entry> fileTable;
+    const Outcome read = ReadPass(
+        folderPath, [&] { folder.BeginFiles(walk.mask); },
+        [&](platform::Entry& entry) { return folder.NextFile(entry); },
+        [&](const platform::Entry& entry) {
+            if (!platform::IsSkippedName(entry.name)) fileTable.push_back(entry);
+            return Outcome::Done;
+        },
+        [&] { fileTable.clear(); });
+    if (read == Outcome::Abort) return false;
+    for (const auto& file : fileTable) {
+        platform::FileDetails details;
+        const Outcome readDetails =
+            Guard([&] { details = folder.ReadDetails(file); }, folderPath, file.name);
+        if (readDetails == Outcome::Abort) return false;
+        if (readDetails == Outcome::Skip) continue;
+        BuildFileLine(state_.OutputFormat, folderPath, file.name, details);
+        if (WriteLine(walk, line_, folderPath, file.name) == Outcome::Abort) return false;
     }
-    folder->DoneReading();
     return true;
 }
 

@@ -45,6 +45,14 @@ class DirIO {
     // `frame`, its files into the list. `parent` is null for the start folder. False when the
     // folder was given up on (Abort): none of its sub-folders is walked then.
     bool ReadFolder(Walk& walk, Frame& frame, platform::Folder* parent, std::string_view name);
+    // The parts of ReadFolder, in order; each returns false when the folder was given up on.
+    // The heading of the folder at `folderPath` (`name` in `parent`; the start folder when null).
+    bool WriteHeading(Walk& walk, std::string_view folderPath, const platform::Folder* parent,
+                      std::string_view name);
+    // The first pass: the sub-folders into frame.subFolders, and in format 0 a line for each.
+    bool ReadSubFolders(Walk& walk, Frame& frame, std::string_view folderPath);
+    // The second pass: the files matching the mask, a line each.
+    bool ReadFiles(Walk& walk, platform::Folder& folder, std::string_view folderPath);
     // One pass over a folder's listing: `begin` starts it, `next` gives each entry (false at the
     // end) to `take`, which may give up (Abort). A failure in the middle of the listing asks:
     // Ignore ends the pass with what was read, Retry calls `restart` (which forgets what was

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <optional>
+#include <string>
 
 #include "engine/FrontEnd.h"
 #include "engine/ListFiles.h"
@@ -11,6 +12,8 @@
 #include "platform/Regional.h"
 
 namespace dirscribe {
+
+class DirIO;
 
 // How a click ended, for front ends that report it (the window ignores it).
 enum class RunOutcome {
@@ -40,6 +43,27 @@ class ListingRun {
     RunOutcome Command1_Click();
 
   private:
+    struct Click;  // what one click carries from phase to phase
+
+    // Carries out one step of the click; a failure is retried after a yield until the run has
+    // met kRunFailureLimit of them, which ends the click (Failed), as a cancelled dialog does.
+    template <typename Op>
+    auto Step(Click& click, Op&& op);
+
+    // The phases of a click, in order. A phase that may end the click early returns how.
+    // Reads the window's settings and asks for the list files; refuses two names of one file.
+    std::optional<RunOutcome> ChooseFiles(Click& click);
+    // Shows the run as busy and reads the volume label.
+    void ShowRunning(Click& click);
+    // Opens the list files, asking before an existing new list is replaced.
+    std::optional<RunOutcome> OpenFiles(Click& click);
+    // Writes the header and walks the tree. True when a second stop cut them short.
+    bool WriteHeaderAndWalk(Click& click, DirIO& dirIO);
+    void WriteFooter(Click& click, DirIO& dirIO);
+    // Closes the list files, puts the window back and opens the tray.
+    RunOutcome EndRun(Click& click, bool stopped);
+    void WriteLine(Click& click, DirIO& dirIO, const std::string& line);
+
     // Ends a run whose list file was given up on: closes the files, puts the window back.
     RunOutcome GiveUp() noexcept;
 

@@ -8,11 +8,12 @@ namespace dirscribe {
 
 using RunOptions = std::uint16_t;
 
-inline constexpr RunOptions RunDirsOnly = 2;   // folders are listed, files are not
-inline constexpr RunOptions RunNewList = 8;    // every line goes to the new-list file only
-inline constexpr RunOptions RunAppend = 0x10;  // every line goes to the append file only
-inline constexpr RunOptions RunBoth =
-    0x20;  // every line goes to the new list, then the append file
+// The walker skips each folder's file pass, so only folders are written.
+inline constexpr RunOptions RunDirsOnly = 2;
+// Where WriteListLine puts each line; it looks at these in this order and takes the first set.
+inline constexpr RunOptions RunNewList = 8;    // into the new list
+inline constexpr RunOptions RunAppend = 0x10;  // into the append file
+inline constexpr RunOptions RunBoth = 0x20;    // into the new list, then into the append file
 
 // True when the run writes a new list (New List or Both).
 constexpr bool NewListWanted(RunOptions o) {

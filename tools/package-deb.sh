@@ -13,8 +13,8 @@ bash "$here/tools/install-deps.sh"
 # Debian's flags, given on the command line so that they hold also for a configured folder;
 # CMake reads no CPPFLAGS, so they go with the compiler flags.
 eval "$(DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --export=sh)"
-cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
-    -DDIRSCRIBE_TESTS=OFF -DCMAKE_C_FLAGS="$CPPFLAGS $CFLAGS" \
+# The preset deb: a release build without the tests, installed under /usr.
+cmake -S "$here" --preset deb -B "$build" -DCMAKE_C_FLAGS="$CPPFLAGS $CFLAGS" \
     -DCMAKE_CXX_FLAGS="$CPPFLAGS $CXXFLAGS" -DCMAKE_EXE_LINKER_FLAGS="$LDFLAGS" >/dev/null
 ninja -C "$build" -j "$(nproc 2>/dev/null || echo 2)"
 rm -f "$build"/dirscribe_*.deb

@@ -129,49 +129,18 @@ echo "test-windows-msi: installed: $(find "$program_files" -type f | wc -l) file
 
 # 2. The installed program, started from Program Files in a folder of files, writes the list of
 # that folder driven by keys only; the installed dirscribe-cli.exe must write the same.
-mkdir -p "$drive_c/Start Here/Disc 1/Set A" "$drive_c/Start Here/Disc 2"
-printf 'x%.0s' $(seq 1234) >"$drive_c/Start Here/Disc 1/Track 01.mp3"
-printf 'y%.0s' $(seq 99) >"$drive_c/Start Here/Disc 1/Set A/notes.txt"
-: >"$drive_c/Start Here/Disc 2/empty.wav"
-find "$drive_c/Start Here" -exec touch -d '2004-01-02 08:05:00' {} +
+. "$(dirname "$0")/wine-keys.sh"
+make_start_folder "$drive_c/Start Here"
 
 . "$(dirname "$0")/xvfb.sh"
 start_xvfb "$work" || fail "Xvfb did not start"
-(cd "$drive_c/Start Here" &&
-    exec wine explorer /desktop=msi,1024x768 "C:\\Program Files\\$name\\dirscribe.exe") \
-    >"$work/dirscribe.log" 2>&1 &
-window=""
-for _ in $(seq 120); do
-    window=$(xdotool search --name "^$title\$" 2>/dev/null | head -n1 || true)
-    [ -n "$window" ] && break
-    sleep 0.5
-done
-[ -n "$window" ] || fail "the main window did not appear"
-desktop=$(xdotool search --name '^msi - Wine desktop$' 2>/dev/null | head -n1 || true)
-[ -n "$desktop" ] && xdotool mousemove --window "$desktop" 1000 740
-sleep 2
-# Start has the focus: Space presses it; the append dialog takes the name and Enter.
-xdotool key space
-sleep 3
-xdotool type --delay 50 'C:\window.txt'
-xdotool key Return
+start_by_keys msi "$drive_c/Start Here" "C:\\Program Files\\$name\\dirscribe.exe" \
+    "$work/dirscribe.log" "$title" || fail "the main window did not appear"
 list="$drive_c/window.txt"
-for _ in $(seq 60); do
-    # The list is complete once its footer is there and it no longer grows.
-    if [ -s "$list" ]; then
-        size=$(stat -c %s "$list")
-        sleep 1
-        [ "$size" = "$(stat -c %s "$list")" ] && break
-    fi
-    sleep 0.5
-done
-[ -s "$list" ] || fail "the installed dirscribe.exe wrote no list"
+append_by_keys 'C:\window.txt' "$list" || fail "the installed dirscribe.exe wrote no list"
 wine "C:\\Program Files\\$name\\dirscribe-cli.exe" -q -a 'C:\cli.txt' 'C:\Start Here' \
     >"$work/cli.log" 2>&1 || fail "the installed dirscribe-cli.exe failed"
-if ! cmp "$list" "$drive_c/cli.txt"; then
-    diff <(cat -A "$list") <(cat -A "$drive_c/cli.txt") >&2 || true
-    fail "the window's list differs from dirscribe-cli.exe's"
-fi
+same_list "$list" "$drive_c/cli.txt" || fail "the window's list differs from dirscribe-cli.exe's"
 echo "test-windows-msi: the installed dirscribe.exe wrote the list dirscribe-cli.exe writes" \
     "($(stat -c %s "$list") bytes)"
 # The program is ended before its removal, as the installer would ask a user to.

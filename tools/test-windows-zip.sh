@@ -34,54 +34,22 @@ cp /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null 
 
 # The zip, unpacked into an empty folder; a start folder with files, sub-folders and spaces.
 drive_c="$WINEPREFIX/drive_c"
-mkdir -p "$drive_c/Dirscribe" "$drive_c/Start Here/Disc 1/Set A" "$drive_c/Start Here/Disc 2"
+mkdir -p "$drive_c/Dirscribe"
 (cd "$drive_c/Dirscribe" && cmake -E tar xf "$zip")
 [ -f "$drive_c/Dirscribe/dirscribe.exe" ] || fail "no dirscribe.exe at the top of $zip"
-printf 'x%.0s' $(seq 1234) >"$drive_c/Start Here/Disc 1/Track 01.mp3"
-printf 'y%.0s' $(seq 99) >"$drive_c/Start Here/Disc 1/Set A/notes.txt"
-: >"$drive_c/Start Here/Disc 2/empty.wav"
-find "$drive_c/Start Here" -exec touch -d '2004-01-02 08:05:00' {} +
+. "$(dirname "$0")/wine-keys.sh"
+make_start_folder "$drive_c/Start Here"
 
 . "$(dirname "$0")/xvfb.sh"
 start_xvfb "$work" || fail "Xvfb did not start"
 
-# In a Wine desktop of its own (one X window, which takes the keys under the pointer), started
-# in the start folder, so that the main window opens there.
-(cd "$drive_c/Start Here" &&
-    exec wine explorer /desktop=zip,1024x768 'C:\Dirscribe\dirscribe.exe') >"$work/dirscribe.log" 2>&1 &
-window=""
-for _ in $(seq 120); do
-    window=$(xdotool search --name "^$title\$" 2>/dev/null | head -n1 || true)
-    [ -n "$window" ] && break
-    sleep 0.5
-done
-[ -n "$window" ] || fail "the main window did not appear"
-desktop=$(xdotool search --name '^zip - Wine desktop$' 2>/dev/null | head -n1 || true)
-[ -n "$desktop" ] && xdotool mousemove --window "$desktop" 1000 740
-sleep 2
-
-# Start has the focus: Space presses it; the append dialog takes the name and Enter.
-xdotool key space
-sleep 3
-xdotool type --delay 50 'C:\window.txt'
-xdotool key Return
+start_by_keys zip "$drive_c/Start Here" 'C:\Dirscribe\dirscribe.exe' "$work/dirscribe.log" \
+    "$title" || fail "the main window did not appear"
 list="$drive_c/window.txt"
-for _ in $(seq 60); do
-    # The list is complete once its footer is there and it no longer grows.
-    if [ -s "$list" ]; then
-        size=$(stat -c %s "$list")
-        sleep 1
-        [ "$size" = "$(stat -c %s "$list")" ] && break
-    fi
-    sleep 0.5
-done
-[ -s "$list" ] || fail "dirscribe.exe wrote no list"
+append_by_keys 'C:\window.txt' "$list" || fail "dirscribe.exe wrote no list"
 
 wine 'C:\Dirscribe\dirscribe-cli.exe' -q -a 'C:\cli.txt' 'C:\Start Here' >"$work/cli.log" 2>&1 ||
     fail "dirscribe-cli.exe failed: $(cat "$work/cli.log")"
-if ! cmp "$list" "$drive_c/cli.txt"; then
-    diff <(cat -A "$list") <(cat -A "$drive_c/cli.txt") >&2 || true
-    fail "the window's list differs from dirscribe-cli.exe's"
-fi
+same_list "$list" "$drive_c/cli.txt" || fail "the window's list differs from dirscribe-cli.exe's"
 echo "test-windows-zip: dirscribe.exe from the zip wrote the list dirscribe-cli.exe writes" \
     "($(stat -c %s "$list") bytes)"

@@ -29,6 +29,7 @@
 #include "platform/OutputFile.h"
 #include "ui/Dialogs.h"
 #include "ui/FindResults.h"
+#include "ui/QtText.h"
 #include "ui/Remembered.h"
 
 namespace dirscribe::ui {
@@ -37,10 +38,6 @@ namespace {
 
 constexpr std::size_t kBatchSize = 4096;
 constexpr auto kBatchInterval = std::chrono::milliseconds(100);
-
-QString Q(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 // What the search tells, gathered on the searching thread: matches go to the window in
 // batches (a batch at least every tenth of a second while matches come), the lists that could

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
-// FolderList: the folder list of the main window (Dir1): the path from the drive's top folder
-// down to the open folder, one folder a line, and the open folder's sub-folders below it.
+// FolderList: Dir1, the main window's folder picker: a line for each folder from the drive's
+// top folder to the open one, then a line for each sub-folder of the open folder.
 #pragma once
 
 #include <QString>

@@ -27,6 +27,7 @@
 #include "ui/FindWindow.h"
 #include "ui/FolderList.h"
 #include "ui/MainLayout.h"
+#include "ui/QtText.h"
 #include "ui/Status.h"
 #include "ui/Twips.h"
 #include "ui/WholeFrame.h"
@@ -37,10 +38,6 @@
 namespace dirscribe::ui {
 
 namespace {
-
-QString Q(const std::string& text) {
-    return QString::fromStdString(text);
-}
 
 template <class W>
 W* Place(W* widget, const char* name, QRect box) {
@@ -198,7 +195,8 @@ void Main::BuildControls() {
     MakeOptions(frame2, kAppFlag, dpi, AppFlag_);
     DFlag_[0]->setChecked(true);
     AppFlag_[1]->setChecked(true);
-    // Of an option group only the selected button is a tab stop; the arrow keys move inside.
+    // Tab lands on the checked button of each group only; the others take the focus by click,
+    // and a button becomes its group's stop when it is checked. The arrow keys move within.
     for (QRadioButton* option : {DFlag_[0], DFlag_[1], AppFlag_[0], AppFlag_[1], AppFlag_[2]}) {
         const auto fixTabStop = [option](bool selected) {
             option->setFocusPolicy(selected ? Qt::StrongFocus : Qt::ClickFocus);
@@ -207,14 +205,15 @@ void Main::BuildControls() {
         connect(option, &QRadioButton::toggled, option, fixTabStop);
     }
 
-    // Neither button is the window's default; Enter, like Space, presses the one with the focus.
+    // No default button: Enter presses only the button that has the focus, as Space does.
     for (QPushButton* button : {Command1_, Refresh_}) {
         button->setAutoDefault(false);
         button->setDefault(false);
         PressOnEnter(button);
     }
 
-    // The keyboard order; within an option group only the selected button is a tab stop.
+    // The Tab order of the controls that take the focus; each option group is one stop (see
+    // fixTabStop above).
     QWidget* order[] = {Command1_, Drive1_,     Dir1_,       MaskBox_,    VolDescBox_, DFlag_[1],
                         DFlag_[0], AppFlag_[0], AppFlag_[1], AppFlag_[2], Refresh_};
     for (std::size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);

@@ -17,16 +17,13 @@
 #include "ui/Dialogs.h"
 #include "ui/DriveList.h"
 #include "ui/DriveSource.h"
+#include "ui/QtText.h"
 #include "ui/Remembered.h"
 #include "ui/Status.h"
 
 namespace dirscribe::ui {
 
 namespace {
-
-QString Q(const std::string& text) {
-    return QString::fromStdString(text);
-}
 
 // How long after a box or a menu choice an activation of the main window is still taken as
 // the window system's doing (a box gone, a menu closed), not the user's.

@@ -105,8 +105,8 @@ frmSplash::frmSplash(QWidget* parent)
           QStringLiteral("Quillmere Software, 1 Example Lane, Quillmere    Tel. 000 0000 0000"),
           &small, Qt::AlignLeft, false);
 
-    // The button is the only control that takes the focus. Enter presses it as the default
-    // button; Escape, and the title bar's close button, close the window just the same.
+    // Close holds the focus, as nothing else here can take it: Enter presses it (it is the
+    // default), and Escape or the title bar's close button end the dialog as well.
     close->setFocus();
     Form_Load();
 }

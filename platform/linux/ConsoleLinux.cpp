@@ -14,6 +14,7 @@
 #include "base/SafeText.h"
 #include "platform/Console.h"
 #include "platform/OutputFile.h"
+#include "platform/linux/PathTools.h"
 
 namespace dirscribe::platform::console {
 
@@ -43,8 +44,8 @@ void OnInterrupt(int signal) {
 
 void WriteAll(int fd, std::string_view text) {
     while (!text.empty()) {
-        const ssize_t wrote = write(fd, text.data(), text.size());
-        if (wrote < 0 && errno == EINTR) continue;
+        const ssize_t wrote =
+            linuxos::RetryOnInterrupt([&] { return write(fd, text.data(), text.size()); });
         if (wrote <= 0) return;  // nobody is left to tell
         text.remove_prefix(static_cast<std::size_t>(wrote));
     }

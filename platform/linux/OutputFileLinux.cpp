@@ -101,14 +101,14 @@ void OutputFile::Write(std::string& buffer) {
     EmptyIfPending();
     std::size_t done = 0;
     while (done < buffer.size()) {
-        const ssize_t wrote = write(handle_, buffer.data() + done, buffer.size() - done);
+        const ssize_t wrote = RetryOnInterrupt(
+            [&] { return write(handle_, buffer.data() + done, buffer.size() - done); });
         if (wrote > 0) {
             wroteAny_ = true;
             NoteWritten(std::string_view(buffer.data() + done, static_cast<std::size_t>(wrote)));
             done += static_cast<std::size_t>(wrote);
             continue;
         }
-        if (wrote < 0 && errno == EINTR) continue;
         // A write that takes nothing and reports nothing would loop for ever.
         const int err = wrote < 0 ? errno : EIO;
         buffer.erase(0, done);
@@ -147,6 +147,8 @@ void OutputFile::WriteAtTheEnd(Handle handle, const char* data, std::size_t size
             }
         }
         const ssize_t wrote = write(handle, data, piece);
+        // Not RetryOnInterrupt: a pipe is polled again before the next try, as nothing here may
+        // wait on it.
         if (wrote < 0 && errno == EINTR) continue;
         if (wrote <= 0) return;
         data += wrote;

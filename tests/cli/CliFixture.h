@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-// CliFixture: the worked example's tree, and dirscribe-cli run on it as a script runs it.
+// CliFixture: the Music tree, and dirscribe-cli run on it as a script runs it.
 #pragma once
 
 #include <gtest/gtest.h>

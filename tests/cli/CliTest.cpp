@@ -18,7 +18,7 @@ namespace {
 
 namespace stdfs = std::filesystem;
 
-TEST_F(CliTest, TheWorkedExampleOnStandardOutputInEveryFormat) {
+TEST_F(CliTest, TheMusicTreeOnStandardOutputInEveryFormat) {
     const char* names[] = {"text", "text-names", "csv-names", "csv", "html-names", "html"};
     const std::string start = music.string() + kSep;
     // On one file system the drive-less path is the path itself; elsewhere it is shorter.

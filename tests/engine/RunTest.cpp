@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-// The listing run: the worked example in all six formats, the three output modes, the
+// The listing run: the Music tree in all six formats, the three output modes, the
 // overwrite question, the dialogs, and the run's failure limit.
 #include "RunFixture.h"
 
@@ -12,7 +12,7 @@ class RunTest : public RunFixture {
     const stdfs::path music = tmp / "Music";
 };
 
-TEST_F(RunTest, TheWorkedExampleInEveryFormat) {
+TEST_F(RunTest, TheMusicTreeInEveryFormat) {
     const std::string start = music.string() + kSep;
     for (const FormatInfo& info : kFormats) {
         SCOPED_TRACE(info.cliName);

@@ -204,7 +204,7 @@ TEST_F(FailureTest, StartingTheFirstPass) {
     EXPECT_EQ(Listed(), all);
     Fail(FsOp::BeginAll, "Music/", "");
     Answer(AbortRetryIgnore::Abort);
-    // Abort in the start folder ends the walk; the run still writes its footer.
+    // Giving up the start folder leaves nothing below it to walk; the run itself is not failed.
     EXPECT_EQ(Listed(), std::vector<std::string>{"[]"});
     EXPECT_EQ(lastOutcome, RunOutcome::Completed);
 }

@@ -51,8 +51,8 @@ std::string ReadFile(const std::filesystem::path& path);
 // Writes a whole file.
 void WriteFile(const std::filesystem::path& path, const std::string& content);
 
-// The tree of the worked example: Music with intro.mp3, Jazz/blue train.mp3 and notes.txt,
-// with their sizes and times.
+// The Music tree, whose lists in the six formats are the expected music-format*.txt files:
+// intro.mp3, Jazz/blue train.mp3 and notes.txt, with fixed sizes and times.
 void MakeMusicTree(const std::filesystem::path& music);
 
 }  // namespace dirscribe::test

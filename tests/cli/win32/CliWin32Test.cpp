@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-// dirscribe-cli.exe as a Windows script runs it: the worked example byte for byte from a drive's
+// dirscribe-cli.exe as a Windows script runs it: the Music tree byte for byte from a drive's
 // Music folder, Unicode arguments, and lists in the ANSI code page with CR LF line ends.
 #include <windows.h>
 
@@ -24,11 +24,11 @@ struct MadeFolder {
     ~MadeFolder() { RemoveTreeAt(path); }
 };
 
-TEST(CliWin32Test, TheWorkedExampleComesOutByteForByteFromTheDrivesMusicFolder) {
+TEST(CliWin32Test, TheMusicTreeComesOutByteForByteFromTheDrivesMusicFolder) {
     const std::string drive = SystemDrive();
     const std::string start = drive + "\\Music";
     if (stdfs::exists(PathOf(start))) {
-        GTEST_SKIP() << start << " exists here; the worked example needs that name free";
+        GTEST_SKIP() << start << " exists here; the test needs that name free";
     }
     MakeDir(PathOf(start));
     const MadeFolder made{PathOf(start)};

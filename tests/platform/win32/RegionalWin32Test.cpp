@@ -44,7 +44,7 @@ TEST(RegionalWin32, PicturesBecomePatterns) {
     }
 }
 
-TEST(RegionalWin32, TheUsersSettingsWriteTheWorkedExample) {
+TEST(RegionalWin32, UnitedStatesEnglishDatesTimesAndSizes) {
     wchar_t name[LOCALE_NAME_MAX_LENGTH] = {};
     ASSERT_GT(GetUserDefaultLocaleName(name, LOCALE_NAME_MAX_LENGTH), 0);
     ASSERT_EQ(std::wstring(L"en-US"), name) << "the tests run with United States English";

@@ -12,6 +12,7 @@
 #include <ctime>
 #include <system_error>
 
+#include "platform/linux/PathTools.h"
 #include "support/TempTree.h"
 #include "support/Unprivileged.h"
 
@@ -86,9 +87,8 @@ int RunUnprivileged(int (*fn)(void*), void* arg) {
         _exit(fn(arg));
     }
     int status = 0;
-    while (waitpid(pid, &status, 0) < 0) {
-        if (errno != EINTR) throw std::system_error(errno, std::generic_category(), "waitpid");
-    }
+    if (platform::linuxos::RetryOnInterrupt([&] { return waitpid(pid, &status, 0); }) < 0)
+        throw std::system_error(errno, std::generic_category(), "waitpid");
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 

@@ -104,7 +104,7 @@ QRect Around(std::initializer_list<QWidget*> windows) {
 }
 
 // Calls `act` once `ready` holds, looking every 20 ms, for at most `tries` looks.
-void When(std::function<bool()> ready, std::function<void()> act, int tries = 500) {
+void When(const std::function<bool()>& ready, const std::function<void()>& act, int tries = 500) {
     QTimer::singleShot(20, [=] {
         if (ready())
             act();
@@ -170,7 +170,8 @@ int main(int argc, char** argv) {
             QDir().mkpath(folder);
             QFile file(folder +
                        QStringLiteral("/Track %1.mp3").arg(track, 2, 10, QLatin1Char('0')));
-            if (file.open(QIODevice::WriteOnly)) file.write(QByteArray(1000 * track, 'x'));
+            if (file.open(QIODevice::WriteOnly))
+                file.write(QByteArray(qsizetype{1000} * track, 'x'));
         }
     }
     QDir::setCurrent(tree);

@@ -132,7 +132,7 @@ void CliFrontEnd::Yield() {
     if (now - lastProgress_ < std::chrono::milliseconds(250)) return;
     lastProgress_ = now;
     // Cut to the terminal's width, at a character boundary.
-    const std::size_t width = static_cast<std::size_t>(console::TerminalWidth() - 1);
+    const auto width = static_cast<std::size_t>(console::TerminalWidth() - 1);
     const std::string path = TerminalSafe(stat2_);
     console::ShowProgress(std::string_view(path).substr(0, LeadingCharacters(path, width)));
     progressShown_ = true;

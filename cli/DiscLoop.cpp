@@ -105,9 +105,12 @@ DiscLoopConsole ProcessConsole() {
     return c;
 }
 
-DiscLoop::DiscLoop(const CliOptions& listing, const DiscLoopOptions& options,
-                   cdtray::DiscDrive& drive, DiscLoopConsole console)
-    : listing_(listing), options_(options), drive_(drive), console_(std::move(console)) {}
+DiscLoop::DiscLoop(CliOptions listing, const DiscLoopOptions& options, cdtray::DiscDrive& drive,
+                   DiscLoopConsole console)
+    : listing_(std::move(listing)),
+      options_(options),
+      drive_(drive),
+      console_(std::move(console)) {}
 
 int DiscLoop::Run() {
     if (!NewListMayBeWritten()) return 1;

@@ -52,7 +52,7 @@ class DiscLoop final : private catalogue::DiscLoopHost {
   public:
     // `listing` holds what every disc is listed with (format, mask, lists, description);
     // its start folder and label are each disc's.
-    DiscLoop(const CliOptions& listing, const DiscLoopOptions& options, cdtray::DiscDrive& drive,
+    DiscLoop(CliOptions listing, const DiscLoopOptions& options, cdtray::DiscDrive& drive,
              DiscLoopConsole console);
 
     // Runs until Ctrl-C or the given number of discs. Returns the exit status: 0 when ended

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // dirscribe-cli: lists a folder tree in one of the six formats, the same run as the window's
 // Start button, for scripts and batch cataloguing.
+#include <exception>
 #include <iostream>
 #include <string>
 #include <variant>
@@ -13,7 +14,9 @@
 #include "engine/AppIdentity.h"
 #include "platform/Console.h"
 
-int main(int argc, char** argv) {
+namespace {
+
+int Main(int argc, char** argv) {
     namespace cli = dirscribe::cli;
     namespace console = dirscribe::platform::console;
     const std::vector<std::string> args = console::Start(argc, argv);
@@ -39,4 +42,17 @@ int main(int argc, char** argv) {
             break;
     }
     return cli::RunList(arguments.options);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // Whatever no part of the program expected (memory running out) is named, not left to
+    // std::terminate.
+    try {
+        return Main(argc, argv);
+    } catch (const std::exception& e) {
+        dirscribe::platform::console::WriteError(std::string("dirscribe-cli: ") + e.what() + "\n");
+        return dirscribe::cli::kExitFailed;
+    }
 }

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
-# Runs clang-tidy (.clang-tidy at the root) over the engine, catalogue and platform sources this
+# Runs clang-tidy (.clang-tidy at the root) over the sources of every library and program this
 # system builds, as a configured build folder compiles them; fails on any finding.
 #   bash tools/check-tidy.sh [BUILD_FOLDER]      (default: build-ci, the preset ci)
 set -euo pipefail
@@ -19,9 +19,9 @@ fi
 # The build compiles each system's own files only: the other system's are never listed.
 src=$PWD
 mapfile -t files < <(grep -o '"file": *"[^"]*"' "$db" | sed 's/^"file": *"//; s/"$//' |
-    grep -E "^$src/(engine|platform|catalogue)/" | sort -u)
+    grep -E "^$src/(base|engine|platform|catalogue|cli|cdtray|ui|app)/" | sort -u)
 if [ ${#files[@]} -eq 0 ]; then
-    echo "check-tidy: no engine or platform sources in $db" >&2
+    echo "check-tidy: no program sources in $db" >&2
     exit 1
 fi
 
@@ -32,4 +32,4 @@ printf '%s\n' "${files[@]}" |
     xargs -P "$jobs" -n 4 clang-tidy -p "$build" --quiet --warnings-as-errors='*' \
         --extra-arg=-Wno-unknown-warning-option \
         2> >(grep -v '^[0-9]* warnings\? generated\.$' >&2)
-echo "clang-tidy: ${#files[@]} files of engine/, catalogue/ and platform/, no findings"
+echo "clang-tidy: ${#files[@]} files of every library and program, no findings"

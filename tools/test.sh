@@ -21,7 +21,7 @@ cmake --preset ci >/dev/null
 cmake --build --preset ci -j "$jobs"
 ctest --preset ci -j "$jobs"
 
-echo "== clang-tidy (engine, catalogue and platform)"
+echo "== clang-tidy (every library and program)"
 bash tools/check-tidy.sh build-ci
 
 echo "== build with sanitizers"

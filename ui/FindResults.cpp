@@ -233,7 +233,7 @@ void FindResults::Append(FoundBatch&& batch) {
         entry.folder += offset;
         entry.block = block;
         order_.push_back(static_cast<std::uint32_t>(entries_.size()));
-        entries_.push_back(std::move(entry));
+        entries_.push_back(entry);
     }
     endInsertRows();
 }

@@ -27,8 +27,8 @@ QString FirstLine(const QString& text) {
 // Where the platform plugins belong: beside the program (as the Windows package has them),
 // else where Qt is installed.
 QString PluginFolder() {
-    const QString beside = QCoreApplication::applicationDirPath() + QStringLiteral("/platforms");
-    const QString installed =
+    QString beside = QCoreApplication::applicationDirPath() + QStringLiteral("/platforms");
+    QString installed =
         QLibraryInfo::path(QLibraryInfo::PluginsPath) + QStringLiteral("/platforms");
     if (!QFileInfo(beside).isDir() && QFileInfo(installed).isDir()) return installed;
     return beside;

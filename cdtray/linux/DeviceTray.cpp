@@ -37,9 +37,8 @@ std::int32_t DeviceTray::Close(const std::string& drive) noexcept {
     try {
         const auto it = open_.find(devices_.Resolve(drive));
         if (it == open_.end()) return ENODEV;
-        const std::string device = *it;
-        open_.erase(it);
-        return devices_.CloseTray(device);
+        const auto device = open_.extract(it);
+        return devices_.CloseTray(device.value());
     } catch (...) {
         return ENOMEM;
     }

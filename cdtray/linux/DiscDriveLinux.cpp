@@ -167,7 +167,7 @@ class LinuxDiscDrive final : public DiscDrive {
             throw Failure(FailureNo::DeviceIO, "cannot make a folder to mount the disc in " +
                                                    name_ + ": " + ErrorText(errno));
         }
-        const std::string target = std::string(folder) + "/" + FolderNameOf(label);
+        std::string target = std::string(folder) + "/" + FolderNameOf(label);
         if (mkdir(target.c_str(), 0700) != 0) {
             const int error = errno;
             rmdir(folder);

@@ -41,7 +41,8 @@ class OpticalDrive {
         } else {
             fd_ = RetryOnInterrupt(
                 [&] { return open(device.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY); });
-            if (fd_ < 0) {
+            // The open and the ioctl each leave their own errno.
+            if (fd_ < 0) {  // NOLINT(bugprone-branch-clone)
                 error_ = errno;
             } else if (fstat(fd_, &st) != 0 || !S_ISBLK(st.st_mode)) {
                 error_ = ENOTBLK;  // replaced between the two looks

@@ -22,7 +22,9 @@ namespace dirscribe::platform::linuxos {
 struct FolderId {
     dev_t device = 0;
     ino_t inode = 0;
-    friend auto operator<=>(const FolderId&, const FolderId&) = default;
+    // clang-tidy takes the defaulted comparison for a literal 0 that should be nullptr.
+    friend auto operator<=>(const FolderId&,
+                            const FolderId&) = default;  // NOLINT(modernize-use-nullptr)
 };
 
 // One entry of a folder: where its name lies in the arena and what is known of it.

@@ -103,7 +103,7 @@ bool MaskMatcher::Matches(std::string_view name) const {
 // character. Only the last star is ever revisited, so the work stays proportional to the
 // product of the lengths at worst and never grows exponentially.
 bool MaskMatcher::MatchPattern(const Pattern& pattern, std::string_view name) {
-    constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+    constexpr auto kNone = static_cast<std::size_t>(-1);
     std::size_t p = 0;
     std::size_t n = 0;
     std::size_t afterStar = kNone;  // pattern position just after the last star seen

@@ -20,14 +20,11 @@ version=$(cached CMAKE_PROJECT_VERSION)
 title=$(cached DIRSCRIBE_DISPLAY_NAME)
 vendor=$(cached DIRSCRIBE_VENDOR)
 
+. "$(dirname "$0")/wine-keys.sh"
 work=$(mktemp -d)
+# shellcheck disable=SC2034 # set by xvfb.sh, read by the exit trap
 xvfb_pid=""
-cleanup() {
-    WINEPREFIX="$work/prefix" wineserver -k 2>/dev/null || true
-    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
+remove_wine_work_at_exit
 fail() {
     echo "test-windows-msi: $*" >&2
     for log in "$work"/*.log; do
@@ -129,7 +126,6 @@ echo "test-windows-msi: installed: $(find "$program_files" -type f | wc -l) file
 
 # 2. The installed program, started from Program Files in a folder of files, writes the list of
 # that folder driven by keys only; the installed dirscribe-cli.exe must write the same.
-. "$(dirname "$0")/wine-keys.sh"
 make_start_folder "$drive_c/Start Here"
 
 . "$(dirname "$0")/xvfb.sh"

@@ -10,14 +10,11 @@ set -euo pipefail
 zip=$(realpath "$1")
 title=$(sed -n 's/^DIRSCRIBE_DISPLAY_NAME:INTERNAL=//p' "$(dirname "$zip")/CMakeCache.txt")
 
+. "$(dirname "$0")/wine-keys.sh"
 work=$(mktemp -d)
+# shellcheck disable=SC2034 # set by xvfb.sh, read by the exit trap
 xvfb_pid=""
-cleanup() {
-    WINEPREFIX="$work/prefix" wineserver -k 2>/dev/null || true
-    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
+remove_wine_work_at_exit
 fail() {
     echo "test-windows-zip: $*" >&2
     [ -f "$work/dirscribe.log" ] && cat "$work/dirscribe.log" >&2
@@ -37,7 +34,6 @@ drive_c="$WINEPREFIX/drive_c"
 mkdir -p "$drive_c/Dirscribe"
 (cd "$drive_c/Dirscribe" && cmake -E tar xf "$zip")
 [ -f "$drive_c/Dirscribe/dirscribe.exe" ] || fail "no dirscribe.exe at the top of $zip"
-. "$(dirname "$0")/wine-keys.sh"
 make_start_folder "$drive_c/Start Here"
 
 . "$(dirname "$0")/xvfb.sh"

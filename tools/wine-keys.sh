@@ -3,6 +3,15 @@
 # started in a Wine desktop of its own on the virtual X screen, and a list written by keys only.
 # shellcheck shell=bash
 
+# remove_wine_work_at_exit: when the script ends, the Wine server of the prefix in the scratch
+# folder $work and the X server $xvfb_pid (when started) are stopped and $work removed.
+remove_wine_work_at_exit() {
+    # shellcheck disable=SC2154 # both are the caller's
+    trap 'WINEPREFIX="$work/prefix" wineserver -k 2>/dev/null || true
+          [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+          rm -rf "$work"' EXIT
+}
+
 # make_start_folder FOLDER: two discs' worth of files, sub-folders and spaces in names, all
 # dated 2004-01-02 08:05.
 make_start_folder() {

@@ -60,8 +60,11 @@ WindowFrontEnd::WindowFrontEnd(SharedState& state, Dialogs& dialogs, DriveSource
                                const MainControls& controls)
     : state_(state), dialogs_(dialogs), drives_(drives), c_(controls) {
     frontKeeper_ = std::make_unique<ActivationWatch>(c_.window, [this] {
-        if (sinceBrought_.isValid() && sinceBrought_.elapsed() < kActivationAfterMs)
-            RaiseProgress();
+        if (!sinceBrought_.isValid() || sinceBrought_.elapsed() >= kActivationAfterMs) return;
+        RaiseProgress();
+        // A box open by then is the run's next one (a Retry that failed again), and the
+        // activation was the last box's leaving, delivered late: the new box stays in front.
+        if (QWidget* box = QApplication::activeModalWidget()) box->raise();
     });
 }
 

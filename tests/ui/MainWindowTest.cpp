@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
@@ -33,6 +34,7 @@
 #include "ui/Main.h"
 #include "ui/Status.h"
 #include "ui/Twips.h"
+#include "ui/WindowFrontEnd.h"
 #include "ui/frmSplash.h"
 
 namespace dirscribe::test {
@@ -80,6 +82,7 @@ class MainWindowTest : public QObject {
     void formatMenuShowsOneMark();
     void enterPressesTheFocusedButton();
     void formatChoiceDuringARunLeavesTheFocus();
+    void progressStaysUnderTheNextBox();
     void runWritesTheListAndShowsProgress();
     void cancelledDialogTouchesNothing();
     void stopOrCancelGiveAWellFormedList_data();
@@ -455,6 +458,38 @@ void MainWindowTest::formatChoiceDuringARunLeavesTheFocus() {
     QCOMPARE(active.data(), main_.get());
     QCOMPARE(state_.OutputFormat, ListFormat::CsvNames);
     QVERIFY(Idle());
+}
+
+void MainWindowTest::progressStaysUnderTheNextBox() {
+    // The main window activated just after a box was answered brings the progress window back
+    // over it; but when the run has opened its next box by then (a Retry that fails again), the
+    // activation is the old box's leaving, and the new box ends up in front of both.
+    ui::WindowFrontEnd& frontEnd = main_->RunFrontEnd();
+    frontEnd.ShowProgress();
+    ui::Status* status = main_->StatusWindow();
+    QVERIFY(status != nullptr && status->isVisible());
+    struct RaiseOrder : QObject {
+        QList<QObject*> raised;
+        bool eventFilter(QObject* watched, QEvent* event) override {
+            if (event->type() == QEvent::ZOrderChange) raised << watched;
+            return false;
+        }
+    } order;
+    status->installEventFilter(&order);
+    for (const bool boxOpen : {false, true}) {
+        QMessageBox next(QMessageBox::NoIcon, QStringLiteral("next"), QStringLiteral("next"));
+        next.setWindowModality(Qt::ApplicationModal);
+        next.installEventFilter(&order);
+        frontEnd.BringProgressToFront();
+        if (boxOpen) next.show();
+        order.raised.clear();
+        QEvent activate(QEvent::WindowActivate);
+        QApplication::sendEvent(main_.get(), &activate);
+        QCOMPARE(order.raised,
+                 boxOpen ? QList<QObject*>({status, &next}) : QList<QObject*>({status}));
+    }
+    status->removeEventFilter(&order);
+    frontEnd.UnloadProgress();
 }
 
 void MainWindowTest::runWritesTheListAndShowsProgress() {

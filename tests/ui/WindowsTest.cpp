@@ -476,6 +476,20 @@ void WindowsTest::bordersAreWholeAtAnyScale() {
     // A display field and the folder list at odd places and sizes, drawn at `ratio` device
     // pixels to the pixel: each of their four edges is a line darker than the window and the
     // list's background, all along.
+    // Drawing in device pixels, the borders are drawn without naming the widget to the style:
+    // the Windows styles would scale a border by the widget's ratio once more.
+    struct FrameCount : QProxyStyle {
+        using QProxyStyle::QProxyStyle;
+        mutable int drawn = 0, toldWidget = 0;
+        void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
+                           const QWidget* widget) const override {
+            if (element == PE_Frame) {
+                ++drawn;
+                toldWidget += widget != nullptr ? 1 : 0;
+            }
+            QProxyStyle::drawPrimitive(element, option, painter, widget);
+        }
+    } style(QStyleFactory::create(QApplication::style()->name()));
     QWidget window;
     window.resize(300, 200);
     auto* field = new ui::DisplayField(&window);
@@ -483,9 +497,13 @@ void WindowsTest::bordersAreWholeAtAnyScale() {
     field->setGeometry(3, 5, 101, 21);
     auto* list = new ui::FolderList(&window);
     list->setGeometry(7, 33, 121, 61);
+    field->setStyle(&style);
+    list->setStyle(&style);
     QImage image(QSize(300, 200) * ratio, QImage::Format_RGB32);
     image.setDevicePixelRatio(ratio);
     window.render(&image);
+    QVERIFY(style.drawn >= 2);
+    if (ratio != std::floor(ratio)) QCOMPARE(style.toldWidget, 0);
     const int lighter = std::min(qGray(window.palette().color(QPalette::Window).rgb()),
                                  qGray(list->palette().color(QPalette::Base).rgb()));
     for (QWidget* widget : {static_cast<QWidget*>(field), static_cast<QWidget*>(list)}) {

@@ -2,6 +2,7 @@
 // Tests of the progress window, the real dialogs and boxes, and the folder list on its own.
 #include <QAbstractItemView>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -22,6 +23,7 @@
 #include "UiFakes.h"
 #include "base/Failure.h"
 #include "engine/SharedState.h"
+#include "platform/Console.h"
 #include "platform/FileSystem.h"
 #include "support/TempTree.h"
 #include "ui/Dialogs.h"
@@ -76,6 +78,7 @@ class WindowsTest : public QObject {
     void bordersAreWholeAtAnyScale();
     void startFailureSaysWhyInOneLine_data();
     void startFailureSaysWhyInOneLine();
+    void missingPluginIsNamedBeforeQtStarts();
     void programWithoutADisplayEndsWithOneLine();
 };
 
@@ -585,6 +588,29 @@ void WindowsTest::startFailureSaysWhyInOneLine() {
     QCOMPARE(ui::StartFailureText(QStringLiteral("dirscribe"), messages,
                                   QStringLiteral("C:/Dirscribe/platforms")),
              line);
+}
+
+void WindowsTest::missingPluginIsNamedBeforeQtStarts() {
+    // The plugin's file in either folder lets Qt start; in neither (another plugin's file does
+    // not count), the file in the first folder is named.
+    TempDir beside, installed;
+    const std::string file = platform::console::SharedLibraryName("qwindows");
+    const QStringList folders = {QString::fromStdString(beside.Str()),
+                                 QString::fromStdString(installed.Str())};
+    const auto missing = [&] {
+        return ui::MissingPluginText(QStringLiteral("dirscribe"), QStringLiteral("windows"),
+                                     folders);
+    };
+    MakeFile(beside / platform::console::SharedLibraryName("qoffscreen"), 1, 0);
+    QCOMPARE(missing(), "dirscribe: the windows cannot open: the file '" +
+                            QDir::toNativeSeparators(QString::fromStdString(Utf8(beside / file))) +
+                            "' (Qt's platform plugin \"windows\") is missing; install the program "
+                            "again");
+    MakeFile(installed / file, 1, 0);
+    QCOMPARE(missing(), QString());
+    std::filesystem::remove(installed / file);
+    MakeFile(beside / file, 1, 0);
+    QCOMPARE(missing(), QString());
 }
 
 void WindowsTest::programWithoutADisplayEndsWithOneLine() {

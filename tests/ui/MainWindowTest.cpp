@@ -18,6 +18,7 @@
 #include <QSignalSpy>
 #include <QStyleOptionButton>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 #include <QTreeWidget>
 #include <cmath>
@@ -83,6 +84,7 @@ class MainWindowTest : public QObject {
     void enterPressesTheFocusedButton();
     void formatChoiceDuringARunLeavesTheFocus();
     void progressStaysUnderTheNextBox();
+    void progressComesBackOnceTheRunLetsTheWindowsCatchUp();
     void runWritesTheListAndShowsProgress();
     void cancelledDialogTouchesNothing();
     void stopOrCancelGiveAWellFormedList_data();
@@ -460,6 +462,15 @@ void MainWindowTest::formatChoiceDuringARunLeavesTheFocus() {
     QVERIFY(Idle());
 }
 
+// The windows raised (restacked) while it watches them, in order.
+struct RaiseOrder : QObject {
+    QList<QObject*> raised;
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::ZOrderChange) raised << watched;
+        return false;
+    }
+};
+
 void MainWindowTest::progressStaysUnderTheNextBox() {
     // The main window activated just after a box was answered brings the progress window back
     // over it; but when the run has opened its next box by then (a Retry that fails again), the
@@ -468,13 +479,7 @@ void MainWindowTest::progressStaysUnderTheNextBox() {
     frontEnd.ShowProgress();
     ui::Status* status = main_->StatusWindow();
     QVERIFY(status != nullptr && status->isVisible());
-    struct RaiseOrder : QObject {
-        QList<QObject*> raised;
-        bool eventFilter(QObject* watched, QEvent* event) override {
-            if (event->type() == QEvent::ZOrderChange) raised << watched;
-            return false;
-        }
-    } order;
+    RaiseOrder order;
     status->installEventFilter(&order);
     for (const bool boxOpen : {false, true}) {
         QMessageBox next(QMessageBox::NoIcon, QStringLiteral("next"), QStringLiteral("next"));
@@ -488,6 +493,27 @@ void MainWindowTest::progressStaysUnderTheNextBox() {
         QCOMPARE(order.raised,
                  boxOpen ? QList<QObject*>({status, &next}) : QList<QObject*>({status}));
     }
+    status->removeEventFilter(&order);
+    frontEnd.UnloadProgress();
+}
+
+void MainWindowTest::progressComesBackOnceTheRunLetsTheWindowsCatchUp() {
+    // After a box the run may keep the event loop from turning for a while (a large folder
+    // read first). The main window's activation, delivered only then, still brings the
+    // progress window back, and so does the end of the half second after it.
+    ui::WindowFrontEnd& frontEnd = main_->RunFrontEnd();
+    frontEnd.ShowProgress();
+    ui::Status* status = main_->StatusWindow();
+    RaiseOrder order;
+    status->installEventFilter(&order);
+    frontEnd.BringProgressToFront();
+    QThread::msleep(700);
+    QCoreApplication::processEvents();
+    order.raised.clear();
+    QEvent activate(QEvent::WindowActivate);
+    QApplication::sendEvent(main_.get(), &activate);
+    QCOMPARE(order.raised, QList<QObject*>({status}));
+    QTRY_COMPARE(order.raised.size(), 2);
     status->removeEventFilter(&order);
     frontEnd.UnloadProgress();
 }

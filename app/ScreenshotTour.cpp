@@ -223,10 +223,15 @@ int main(int argc, char** argv) {
              caught = true;
              dirscribe::ui::Status* status = main.StatusWindow();
              ok = OnTop(status, "the overwrite question") && ok;
-             // The walker's report of an entry it skips, in two lines.
+             // The walker's report of an entry it skips, in two lines, with the system's
+             // separators as the walker writes paths.
+             const auto shown = [&](const QString& below) {
+                 return QDir::toNativeSeparators(tree + below).toStdString();
+             };
              main.RunFrontEnd().SetErrorText(
-                 "Last Error: Permission denied\r\nError reading '" + tree.toStdString() +
-                 "/Disc 007 - Recorded Live at the Town Hall/private' Skipping.");
+                 "Last Error: Permission denied\r\nError reading '" +
+                 shown(QStringLiteral("/Disc 007 - Recorded Live at the Town Hall/private")) +
+                 "' Skipping.");
              Settle(300);
              // The main window as it draws itself, the progress window lying over it on screen.
              ok = main.grab().save(out + QStringLiteral("/main-window-during-run.png")) && ok;
@@ -235,7 +240,7 @@ int main(int argc, char** argv) {
 
              answerBox(QStringLiteral("abort-retry-ignore.png"), QStringLiteral("Ignore"));
              main.RunFrontEnd().AskAbortRetryIgnore(
-                 "Error reading '" + tree.toStdString() + "/Disc 008': Input/output error",
+                 "Error reading '" + shown(QStringLiteral("/Disc 008")) + "': Input/output error",
                  dirscribe::Failure(dirscribe::FailureNo::DeviceIO, "Input/output error"));
              Settle(600);
              ok = OnTop(status, "the Abort, Retry, Ignore box") && ok;

@@ -3,7 +3,9 @@
 // Every start begins with the main window's defaults; only the Find window's size and list
 // files, and the last append file, are remembered from one start to the next.
 #include <QApplication>
+#include <QLibraryInfo>
 #include <QSettings>
+#include <algorithm>
 #include <clocale>
 #include <cstring>
 #include <iostream>
@@ -11,6 +13,7 @@
 
 #include "engine/AppIdentity.h"
 #include "engine/SharedState.h"
+#include "platform/Console.h"
 #include "ui/Artwork.h"
 #include "ui/Dialogs.h"
 #include "ui/DriveSource.h"
@@ -36,6 +39,29 @@ int main(int argc, char** argv) {
         return 0;
     }
 
+#ifdef _WIN32
+    // Qt finds its windows plugin beside the program or where it was installed, unless told of
+    // another plugin or folder; a missing file is named before Qt shows its own box.
+    const auto given = [](const char* name) { return !qEnvironmentVariableIsEmpty(name); };
+    const bool platformArgument = std::find_if(argv + 1, argv + argc, [](const char* argument) {
+                                      return std::strcmp(argument, "-platform") == 0 ||
+                                             std::strcmp(argument, "--platform") == 0;
+                                  }) != argv + argc;
+    if (!platformArgument && !given("QT_QPA_PLATFORM") && !given("QT_PLUGIN_PATH") &&
+        !given("QT_QPA_PLATFORM_PLUGIN_PATH")) {
+        const QString folder =
+            QString::fromStdString(dirscribe::platform::console::ProgramFolder());
+        const QString missing = dirscribe::ui::MissingPluginText(
+            QStringLiteral("dirscribe"), QStringLiteral("windows"),
+            {folder + QStringLiteral("/platforms"),
+             QLibraryInfo::path(QLibraryInfo::PluginsPath) + QStringLiteral("/platforms")});
+        if (!missing.isEmpty()) {
+            dirscribe::platform::console::ShowStartFailure(dirscribe::kApp.title,
+                                                           missing.toStdString());
+            return 1;
+        }
+    }
+#endif
     // Without a display (or with a platform plugin missing) Qt would abort: say so in one line.
     std::optional<dirscribe::ui::StartGuard> guard(std::in_place, QStringLiteral("dirscribe"));
     QApplication app(argc, argv);

@@ -49,5 +49,9 @@ void ShowStartFailure(std::string_view title, std::string_view text);
 // The file name the system gives the shared library `base`: "base.dll" on Windows,
 // "libbase.so" elsewhere.
 std::string SharedLibraryName(std::string_view base);
+#ifdef _WIN32
+// The folder of the running program's file (UTF-8), whatever the current folder and PATH.
+std::string ProgramFolder();
+#endif
 
 }  // namespace dirscribe::platform::console

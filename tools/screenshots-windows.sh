@@ -3,8 +3,11 @@
 # Pictures of the Windows program under Wine (tools/screenshots.sh --windows): dirscribe.exe and
 # dirscribe-screenshot-tour.exe of the cross build run with Qt's windows platform plugin in a
 # Wine desktop on a virtual X screen (Xvfb), in a Wine prefix of their own that has Wine's own
-# fonts (Tahoma, Marlett) where Windows keeps fonts, and Liberation Sans for Arial. Saves the main window as it starts, the
-# progress window during a run and the About window as PNG files.
+# fonts (Tahoma, Marlett) where Windows keeps fonts, and Liberation Sans for Arial. Saves the
+# main window as it starts, and the pictures of the tour (tools/screenshots.sh): the progress
+# window during a run (progress-window.png) with its boxes (abort-retry-ignore.png, ...), the
+# Find window, the progress window waiting for the next disc and the About window, as PNG files.
+# It fails, as on Linux, when the progress window stays covered after a box or a menu choice.
 #   bash tools/screenshots-windows.sh [OUTPUT_FOLDER]     (default: build-win/screenshots)
 # DIRSCRIBE_WINDOWS_BUILD names the cross build folder (default: build-win).
 set -euo pipefail
@@ -82,6 +85,14 @@ for _ in $(seq 600); do
 done
 sleep 1
 cp "$WINEPREFIX/drive_c/shots/"*.png "$out/" || { cat "$work/tour.log"; exit 1; }
+# The tour's own checks (its status is not Wine's): only a click on the main window may cover
+# the progress window.
+if grep -v 'after a click on the main window' "$work/tour.log" |
+    grep -E 'is covered|did not come|gave up|could not save|ended before' >&2; then
+    echo "the tour's pictures are not as they should be:" >&2
+    cat "$work/tour.log" >&2
+    exit 1
+fi
 
 echo "Pictures in $out:"
 ls -1 "$out"

@@ -78,6 +78,17 @@ QString StartFailureText(const QString& program, const QStringList& messages,
            (messages.isEmpty() ? QStringLiteral("Qt could not start") : FirstLine(messages.last()));
 }
 
+QString MissingPluginText(const QString& program, const QString& name, const QStringList& folders) {
+    const QString file =
+        QString::fromStdString(platform::console::SharedLibraryName("q" + name.toStdString()));
+    for (const QString& folder : folders) {
+        if (QFileInfo::exists(folder + QLatin1Char('/') + file)) return {};
+    }
+    return StartFailureText(
+        program, {QStringLiteral("Could not find the Qt platform plugin \"%1\" in \"\"").arg(name)},
+        folders.value(0));
+}
+
 StartGuard::StartGuard(QString program) : program_(std::move(program)) {
     g_guard = this;
     previous_ = qInstallMessageHandler(&StartGuard::Handle);

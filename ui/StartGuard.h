@@ -16,6 +16,11 @@ namespace dirscribe::ui {
 QString StartFailureText(const QString& program, const QStringList& messages,
                          const QString& pluginFolder);
 
+// The line of StartFailureText for Qt's platform plugin `name` when its file is in none of
+// `folders` (the first is named), else an empty string. On Windows Qt shows a box of its own,
+// naming no file, before it gives up on a plugin it cannot find: the program looks first.
+QString MissingPluginText(const QString& program, const QString& name, const QStringList& folders);
+
 // Lives across the construction of QApplication. Qt's messages are held back meanwhile; should
 // Qt fail to start its platform, the user gets the line of StartFailureText (on Windows in a
 // message box as well) and the process ends with status 1. Once the application is up, the

@@ -3,9 +3,12 @@
 // style's border themselves, at a fractional ratio in device pixels.
 #include "ui/WholeFrame.h"
 
+#include <QImage>
 #include <QPainter>
+#include <QRegion>
 #include <QStyle>
 #include <QStyleOptionFrame>
+#include <algorithm>
 #include <cmath>
 
 namespace dirscribe::ui {
@@ -39,11 +42,24 @@ void PaintWholeFrame(QWidget& widget, QPainter& painter) {
     const QRectF mapped = device.mapRect(QRectF(widget.rect()));
     const QPoint topLeft(qRound(mapped.left()), qRound(mapped.top()));
     const QPoint end(qRound(mapped.right()), qRound(mapped.bottom()));
+    const QRect box(topLeft, end - QPoint(1, 1));
+    // Drawn into a picture in device pixels, of which only the border is copied, and without
+    // the widget: the Windows styles draw the system theme's border scaled by the widget's
+    // ratio once more, and fill its inside over the field's text.
+    QImage picture(box.size(), QImage::Format_ARGB32_Premultiplied);
+    picture.fill(Qt::transparent);
+    {
+        QPainter onPicture(&picture);
+        option.rect = picture.rect();
+        widget.style()->drawPrimitive(QStyle::PE_Frame, &option, &onPicture, nullptr);
+    }
+    const int width = std::max(1, PanelFrameWidth(widget));
     painter.save();
     // Drawing in device pixels from here on.
     painter.setWorldTransform(device.inverted() * painter.worldTransform());
-    option.rect = QRect(topLeft, end - QPoint(1, 1));
-    widget.style()->drawPrimitive(QStyle::PE_Frame, &option, &painter, &widget);
+    painter.setClipRegion(QRegion(box).subtracted(box.adjusted(width, width, -width, -width)),
+                          Qt::IntersectClip);
+    painter.drawImage(box.topLeft(), picture);
     painter.restore();
 }
 

@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSettings>
+#include <QTimer>
 #include <functional>
 #include <utility>
 
@@ -58,7 +59,7 @@ WindowFrontEnd::WindowFrontEnd(SharedState& state, Dialogs& dialogs, DriveSource
     : state_(state), dialogs_(dialogs), drives_(drives), c_(controls) {
     frontKeeper_ = std::make_unique<ActivationWatch>(c_.window, [this] {
         if (sinceBrought_.isValid() && sinceBrought_.elapsed() < kActivationAfterMs)
-            RaiseProgress();
+            RaiseProgressUnderBox();
     });
 }
 
@@ -149,6 +150,22 @@ void WindowFrontEnd::BringProgressToFront() {
     if (status_.isNull() || !status_->isVisible()) return;
     RaiseProgress();
     sinceBrought_.start();
+    // The window system deals with the box's leaving (the main window activated and brought
+    // forward) only once the run lets the event loop turn, which may be seconds later (under
+    // Wine, a list file emptied and a large folder read first): the time counts from that
+    // turn, and at its end the progress window comes back once more.
+    QTimer::singleShot(0, status_.data(), [this] {
+        sinceBrought_.start();
+        QTimer::singleShot(kActivationAfterMs, status_.data(), [this] { RaiseProgressUnderBox(); });
+    });
+}
+
+void WindowFrontEnd::RaiseProgressUnderBox() {
+    RaiseProgress();
+    // A box open by then is the run's next one (a Retry that failed again), and what brought
+    // the main window forward was the last box's leaving, handled late: the new box stays in
+    // front.
+    if (QWidget* box = QApplication::activeModalWidget()) box->raise();
 }
 
 void WindowFrontEnd::RaiseProgress() {

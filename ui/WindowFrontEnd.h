@@ -84,6 +84,8 @@ class WindowFrontEnd final : public FrontEnd {
     // Puts the folder texts the walk gave since the last time on screen.
     void ShowPendingTexts();
     void RaiseProgress();
+    // Raises the progress window, and over it a box the run has open by then.
+    void RaiseProgressUnderBox();
 
     SharedState& state_;
     Dialogs& dialogs_;

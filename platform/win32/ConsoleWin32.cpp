@@ -155,4 +155,19 @@ std::string SharedLibraryName(std::string_view base) {
     return std::string(base) + ".dll";
 }
 
+std::string ProgramFolder() {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length =
+            GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length == 0) return {};
+        if (length < path.size()) {
+            path.resize(length);
+            break;
+        }
+        path.resize(path.size() * 2);
+    }
+    return win32::Utf8(path.substr(0, path.find_last_of(L"\\/")));
+}
+
 }  // namespace dirscribe::platform::console

@@ -1,9 +1,22 @@
 // SPDX-License-Identifier: MIT
 // Tests of the runs started from the main window: the list written, the progress window,
 // Stop and Cancel, the overwrite question, failed and refused runs, and Quit during a run.
+#include <QMessageBox>
+#include <QThread>
+
 #include "MainWindowFixture.h"
+#include "ui/WindowFrontEnd.h"
 
 namespace dirscribe::test {
+
+// The windows raised (restacked) while it watches them, in order.
+struct RaiseOrder : QObject {
+    QList<QObject*> raised;
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::ZOrderChange) raised << watched;
+        return false;
+    }
+};
 
 class MainWindowRunTest : public QObject, protected MainWindowFixture {
     Q_OBJECT
@@ -13,6 +26,8 @@ class MainWindowRunTest : public QObject, protected MainWindowFixture {
     void cleanup() { TearDownWindow(); }
 
     void formatChoiceDuringARunLeavesTheFocus();
+    void progressStaysUnderTheNextBox();
+    void progressComesBackOnceTheRunLetsTheWindowsCatchUp();
     void runWritesTheListAndShowsProgress();
     void cancelledDialogTouchesNothing();
     void stopOrCancelGiveAWellFormedList_data();
@@ -47,6 +62,53 @@ void MainWindowRunTest::formatChoiceDuringARunLeavesTheFocus() {
     QCOMPARE(active.data(), main_.get());
     QCOMPARE(state_.OutputFormat, ListFormat::CsvNames);
     QVERIFY(Idle());
+}
+
+void MainWindowRunTest::progressStaysUnderTheNextBox() {
+    // The main window activated just after a box was answered brings the progress window back
+    // over it; but when the run has opened its next box by then (a Retry that fails again), the
+    // activation is the old box's leaving, and the new box ends up in front of both.
+    ui::WindowFrontEnd& frontEnd = main_->RunFrontEnd();
+    frontEnd.ShowProgress();
+    ui::Status* status = main_->StatusWindow();
+    QVERIFY(status != nullptr && status->isVisible());
+    RaiseOrder order;
+    status->installEventFilter(&order);
+    for (const bool boxOpen : {false, true}) {
+        QMessageBox next(QMessageBox::NoIcon, QStringLiteral("next"), QStringLiteral("next"));
+        next.setWindowModality(Qt::ApplicationModal);
+        next.installEventFilter(&order);
+        frontEnd.BringProgressToFront();
+        if (boxOpen) next.show();
+        order.raised.clear();
+        QEvent activate(QEvent::WindowActivate);
+        QApplication::sendEvent(main_.get(), &activate);
+        QCOMPARE(order.raised,
+                 boxOpen ? QList<QObject*>({status, &next}) : QList<QObject*>({status}));
+    }
+    status->removeEventFilter(&order);
+    frontEnd.UnloadProgress();
+}
+
+void MainWindowRunTest::progressComesBackOnceTheRunLetsTheWindowsCatchUp() {
+    // After a box the run may keep the event loop from turning for a while (a large folder
+    // read first). The main window's activation, delivered only then, still brings the
+    // progress window back, and so does the end of the half second after it.
+    ui::WindowFrontEnd& frontEnd = main_->RunFrontEnd();
+    frontEnd.ShowProgress();
+    ui::Status* status = main_->StatusWindow();
+    RaiseOrder order;
+    status->installEventFilter(&order);
+    frontEnd.BringProgressToFront();
+    QThread::msleep(700);
+    QCoreApplication::processEvents();
+    order.raised.clear();
+    QEvent activate(QEvent::WindowActivate);
+    QApplication::sendEvent(main_.get(), &activate);
+    QCOMPARE(order.raised, QList<QObject*>({status}));
+    QTRY_COMPARE(order.raised.size(), 2);
+    status->removeEventFilter(&order);
+    frontEnd.UnloadProgress();
 }
 
 void MainWindowRunTest::runWritesTheListAndShowsProgress() {

@@ -2,6 +2,7 @@
 // Tests of the progress window, the real dialogs and boxes, and the folder list on its own.
 #include <QAbstractItemView>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -22,6 +23,7 @@
 #include "UiFakes.h"
 #include "base/Failure.h"
 #include "engine/SharedState.h"
+#include "platform/Console.h"
 #include "platform/FileSystem.h"
 #include "support/TempTree.h"
 #include "ui/Dialogs.h"
@@ -76,6 +78,7 @@ class WindowsTest : public QObject {
     void bordersAreWholeAtAnyScale();
     void startFailureSaysWhyInOneLine_data();
     void startFailureSaysWhyInOneLine();
+    void missingPluginIsNamedBeforeQtStarts();
     void programWithoutADisplayEndsWithOneLine();
 };
 
@@ -476,6 +479,20 @@ void WindowsTest::bordersAreWholeAtAnyScale() {
     // A display field and the folder list at odd places and sizes, drawn at `ratio` device
     // pixels to the pixel: each of their four edges is a line darker than the window and the
     // list's background, all along.
+    // Drawing in device pixels, the borders are drawn without naming the widget to the style:
+    // the Windows styles would scale a border by the widget's ratio once more.
+    struct FrameCount : QProxyStyle {
+        using QProxyStyle::QProxyStyle;
+        mutable int drawn = 0, toldWidget = 0;
+        void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
+                           const QWidget* widget) const override {
+            if (element == PE_Frame) {
+                ++drawn;
+                toldWidget += widget != nullptr ? 1 : 0;
+            }
+            QProxyStyle::drawPrimitive(element, option, painter, widget);
+        }
+    } style(QStyleFactory::create(QApplication::style()->name()));
     QWidget window;
     window.resize(300, 200);
     auto* field = new ui::DisplayField(&window);
@@ -483,9 +500,13 @@ void WindowsTest::bordersAreWholeAtAnyScale() {
     field->setGeometry(3, 5, 101, 21);
     auto* list = new ui::FolderList(&window);
     list->setGeometry(7, 33, 121, 61);
+    field->setStyle(&style);
+    list->setStyle(&style);
     QImage image(QSize(300, 200) * ratio, QImage::Format_RGB32);
     image.setDevicePixelRatio(ratio);
     window.render(&image);
+    QVERIFY(style.drawn >= 2);
+    if (ratio != std::floor(ratio)) QCOMPARE(style.toldWidget, 0);
     const int lighter = std::min(qGray(window.palette().color(QPalette::Window).rgb()),
                                  qGray(list->palette().color(QPalette::Base).rgb()));
     for (QWidget* widget : {static_cast<QWidget*>(field), static_cast<QWidget*>(list)}) {
@@ -567,6 +588,29 @@ void WindowsTest::startFailureSaysWhyInOneLine() {
     QCOMPARE(ui::StartFailureText(QStringLiteral("dirscribe"), messages,
                                   QStringLiteral("C:/Dirscribe/platforms")),
              line);
+}
+
+void WindowsTest::missingPluginIsNamedBeforeQtStarts() {
+    // The plugin's file in either folder lets Qt start; in neither (another plugin's file does
+    // not count), the file in the first folder is named.
+    TempDir beside, installed;
+    const std::string file = platform::console::SharedLibraryName("qwindows");
+    const QStringList folders = {QString::fromStdString(beside.Str()),
+                                 QString::fromStdString(installed.Str())};
+    const auto missing = [&] {
+        return ui::MissingPluginText(QStringLiteral("dirscribe"), QStringLiteral("windows"),
+                                     folders);
+    };
+    MakeFile(beside / platform::console::SharedLibraryName("qoffscreen"), 1, 0);
+    QCOMPARE(missing(), "dirscribe: the windows cannot open: the file '" +
+                            QDir::toNativeSeparators(QString::fromStdString(Utf8(beside / file))) +
+                            "' (Qt's platform plugin \"windows\") is missing; install the program "
+                            "again");
+    MakeFile(installed / file, 1, 0);
+    QCOMPARE(missing(), QString());
+    std::filesystem::remove(installed / file);
+    MakeFile(beside / file, 1, 0);
+    QCOMPARE(missing(), QString());
 }
 
 void WindowsTest::programWithoutADisplayEndsWithOneLine() {

@@ -10,9 +10,15 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <bit>
 #include <cerrno>
+#include <condition_variable>
 #include <cstring>
+#include <deque>
+#include <mutex>
+#include <optional>
+#include <thread>
 #include <utility>
 
 #include "platform/linux/Errors.h"
@@ -117,9 +123,35 @@ void SortKeys(const Listing& listing, SortKey* first, SortKey* last, std::size_t
     }
 }
 
-void Sort(ReadBuffers& buffers, Listing& listing) {
+// Details of files read while their folder was still being read, by the order the entries came.
+struct EarlyResults {
+    struct Batch {
+        std::size_t first = 0;             // the index, in reading order, of its first entry
+        std::vector<FileDetails> details;  // by entry from `first`
+        std::vector<std::uint8_t> have;    // 1 where details holds what stat gave
+    };
+    std::deque<Batch> batches;  // in reading order; a batch stays where it is as more come
+
+    // Moves the details of the entry read as `index` into record `at` of the listing.
+    void Store(std::size_t index, Listing& listing, std::size_t at) const {
+        auto batch = std::upper_bound(batches.begin(), batches.end(), index,
+                                      [](std::size_t i, const Batch& b) { return i < b.first; });
+        if (batch == batches.begin()) return;
+        --batch;
+        const std::size_t k = index - batch->first;
+        if (k >= batch->have.size() || batch->have[k] == 0) return;
+        listing.records[at].flags |= kHasDetails;
+        listing.details[at] = batch->details[k];
+    }
+};
+
+void Sort(ReadBuffers& buffers, Listing& listing, const EarlyResults* early) {
     const std::size_t count = listing.records.size();
-    if (count < 2) return;
+    if (early != nullptr && !early->batches.empty()) listing.PrepareResults();
+    if (count < 2) {
+        if (count == 1 && early != nullptr) early->Store(0, listing, 0);
+        return;
+    }
     auto& keys = buffers.sortKeys;
     keys.resize(count);
     for (std::size_t i = 0; i < count; ++i) {
@@ -131,6 +163,9 @@ void Sort(ReadBuffers& buffers, Listing& listing) {
     sorted.reserve(count);
     for (const auto& key : keys) sorted.push_back(listing.records[key.index]);
     listing.records.swap(sorted);
+    if (early != nullptr && !early->batches.empty()) {
+        for (std::size_t i = 0; i < count; ++i) early->Store(keys[i].index, listing, i);
+    }
     // The keys of a huge folder are not kept for the next one: they would stay as long as the
     // reader, beside the listing they sorted.
     if (keys.capacity() > kKeptSortKeys) keys = {};
@@ -139,6 +174,127 @@ void Sort(ReadBuffers& buffers, Listing& listing) {
 int Stat(int fd, const char* name, struct stat& st, int flags) {
     return RetryOnInterrupt([&] { return Sys().fstatAt(fd, name, &st, flags); }) == 0 ? 0 : errno;
 }
+
+// Reads the details of a huge folder's files on threads of its own while the folder is still
+// being read: each getdents buffer is copied and handed out as it comes, its entries counted
+// as the reading counts them. What a thread cannot read (a failure, a link to no ordinary
+// file) is left for the readers after the listing, which look again.
+class EarlyReader {
+  public:
+    EarlyReader(int fd, const AheadPlan& plan) : fd_(fd), plan_(plan) {}
+    EarlyReader(const EarlyReader&) = delete;
+    EarlyReader& operator=(const EarlyReader&) = delete;
+    ~EarlyReader() { Finish(); }
+
+    // Hands out the entries of one getdents buffer; `first` is the index the reading gives the
+    // buffer's first visible entry, `count` how many it takes from it. False when no thread
+    // could be started (the buffer is then the readers' after the listing).
+    bool Add(const char* bytes, std::size_t size, std::size_t first, std::size_t count) {
+        if (threads_.empty() && !Start()) return false;
+        {
+            // The threads read more slowly than the folder is read: a buffer they would not
+            // reach in time is not copied at all.
+            std::lock_guard lock(mutex_);
+            if (work_.size() >= kMaxWaiting && !plan_.earlyReadsEverything) return true;
+        }
+        EarlyResults::Batch batch;
+        batch.first = first;
+        batch.details.resize(count);
+        batch.have.resize(count);
+        std::lock_guard lock(mutex_);
+        results_.batches.push_back(std::move(batch));
+        work_.push_back({std::vector<char>(bytes, bytes + size), results_.batches.size() - 1});
+        ready_.notify_one();
+        return true;
+    }
+
+    // Stops the threads where they are and waits for them: what they have not read by the
+    // time the folder is read is left to the readers after the listing, who are more.
+    const EarlyResults& Finish() {
+        if (!plan_.earlyReadsEverything) closing_.store(true, std::memory_order_relaxed);
+        {
+            std::lock_guard lock(mutex_);
+            closed_ = true;
+            if (!plan_.earlyReadsEverything) work_.clear();
+        }
+        ready_.notify_all();
+        for (auto& thread : threads_) thread.join();
+        threads_.clear();
+        return results_;
+    }
+
+  private:
+    static constexpr std::size_t kMaxWaiting = 2;  // buffers copied and waiting for a thread
+    struct Work {
+        std::vector<char> bytes;
+        std::size_t batch = 0;
+    };
+
+    bool Start() {
+        const unsigned cores = std::max(2u, std::thread::hardware_concurrency());
+        const unsigned wanted = std::min(cores - 1, 3u);
+        try {
+            for (unsigned i = 0; i < wanted; ++i) threads_.emplace_back([this] { Run(); });
+        } catch (const std::system_error&) {
+            // As many as the system gave, or none.
+        }
+        return !threads_.empty();
+    }
+
+    void Run() {
+        for (;;) {
+            Work work;
+            EarlyResults::Batch* batch = nullptr;
+            {
+                std::unique_lock lock(mutex_);
+                ready_.wait(lock, [&] { return closed_ || !work_.empty(); });
+                if (work_.empty()) return;
+                work = std::move(work_.front());
+                work_.pop_front();
+                // The batches' vector grows only under the lock, and only before Finish; a
+                // batch's own vectors were sized when it was added.
+                batch = &results_.batches[work.batch];
+            }
+            Read(work.bytes, *batch);
+        }
+    }
+
+    bool Closed() const {
+        return closing_.load(std::memory_order_relaxed) ||
+               (plan_.stop != nullptr && plan_.stop->load(std::memory_order_relaxed));
+    }
+
+    void Read(const std::vector<char>& bytes, EarlyResults::Batch& batch) const {
+        struct stat st {};
+        std::size_t k = 0;
+        for (std::size_t pos = 0; pos < bytes.size() && k < batch.have.size();) {
+            const auto* dirent = reinterpret_cast<const struct dirent64*>(bytes.data() + pos);
+            pos += dirent->d_reclen;
+            const char* name = dirent->d_name;
+            if (name[0] == '.') continue;  // as the reading skips them
+            const std::size_t at = k++;
+            if (Closed()) return;
+            const EntryKind kind = KindFromDirentType(dirent->d_type);
+            if (kind != EntryKind::File && kind != EntryKind::Link) continue;
+            if (!plan_.mask->Matches(name)) continue;
+            if (Stat(fd_, name, st, 0) == 0 && S_ISREG(st.st_mode)) {
+                batch.details[at] = {static_cast<std::int64_t>(st.st_size),
+                                     static_cast<std::int64_t>(st.st_mtim.tv_sec)};
+                batch.have[at] = 1;
+            }
+        }
+    }
+
+    const int fd_;
+    const AheadPlan& plan_;
+    std::mutex mutex_;
+    std::condition_variable ready_;
+    std::deque<Work> work_;
+    bool closed_ = false;
+    std::atomic<bool> closing_{false};
+    EarlyResults results_;
+    std::vector<std::thread> threads_;
+};
 
 }  // namespace
 
@@ -165,13 +321,15 @@ bool NameLess(std::string_view a, std::string_view b) {
     return a < b;
 }
 
-int ReadListing(int fd, ReadBuffers& buffers, Listing& listing) {
+int ReadListing(int fd, ReadBuffers& buffers, Listing& listing, const AheadPlan* early) {
     listing.records.clear();
     listing.details.clear();
     listing.errors.clear();
     listing.readError = 0;
     std::vector<char>& buffer = buffers.dirents;
     if (buffer.size() < kReadBufferSize) buffer.resize(kReadBufferSize);
+    std::optional<EarlyReader> reader;
+    bool first = true;
     for (;;) {
         const ssize_t got =
             RetryOnInterrupt([&] { return Sys().getDents64(fd, buffer.data(), buffer.size()); });
@@ -180,6 +338,14 @@ int ReadListing(int fd, ReadBuffers& buffers, Listing& listing) {
             break;
         }
         if (got == 0) break;
+        // A first buffer more than half full: a folder of a thousand entries or more, whose
+        // files are read on the early reader's threads from now on.
+        if (first && early != nullptr && early->mask != nullptr &&
+            static_cast<std::size_t>(got) > kReadBufferSize / 2) {
+            reader.emplace(fd, *early);
+        }
+        first = false;
+        const std::size_t before = listing.records.size();
         for (ssize_t pos = 0; pos < got;) {
             const auto* dirent = reinterpret_cast<const struct dirent64*>(buffer.data() + pos);
             pos += dirent->d_reclen;
@@ -197,11 +363,15 @@ int ReadListing(int fd, ReadBuffers& buffers, Listing& listing) {
             listing.names->append(name, length + 1);  // with its NUL, for the *at calls
             listing.records.push_back(record);
         }
+        if (reader && !reader->Add(buffer.data(), static_cast<std::size_t>(got), before,
+                                   listing.records.size() - before)) {
+            reader.reset();
+        }
         if (listing.readError != 0) break;
     }
     if (listing.readError != 0 && listing.records.empty())
         return std::exchange(listing.readError, 0);
-    Sort(buffers, listing);
+    Sort(buffers, listing, reader ? &reader->Finish() : nullptr);
     return 0;
 }
 

@@ -90,10 +90,14 @@ struct ReadBuffers {
 // letters; names equal in that way are ordered by their plain bytes.
 bool NameLess(std::string_view a, std::string_view b);
 
+struct AheadPlan;
+
 // Reads every visible entry of the open folder `fd` (names beginning with "." are hidden) into
 // a fresh listing and sorts it. An error after some entries leaves them listed with readError
-// set; an error before any entry is returned (0 on success).
-int ReadListing(int fd, ReadBuffers& buffers, Listing& listing);
+// set; an error before any entry is returned (0 on success). With `early`, the details of a
+// huge folder's files that the plan's mask selects are read on threads of their own while the
+// folder is still being read (the records that have them carry kHasDetails).
+int ReadListing(int fd, ReadBuffers& buffers, Listing& listing, const AheadPlan* early = nullptr);
 
 // What the walk reads of every entry ahead of the walker.
 struct AheadPlan {
@@ -101,6 +105,9 @@ struct AheadPlan {
     dev_t device = 0;                   // the volume being listed
     bool knowDevice = false;
     const std::atomic<bool>* stop = nullptr;  // checked now and then; true abandons the work
+    // For tests: a huge folder's early readers are handed every buffer and read it all before
+    // the listing is sorted (otherwise they read what they can while the folder is read).
+    bool earlyReadsEverything = false;
 };
 
 // Reads, relative to the open folder `fd`, what the walker will ask of the folders among the

@@ -203,7 +203,7 @@ bool Prefetcher::List(FolderNode& node, ReadBuffers& buffers) {
             return true;
         }
     }
-    node.openError = ReadListing(fd, buffers, node.listing);
+    node.openError = ReadListing(fd, buffers, node.listing, &plan_);
     node.cost = node.listing.Cost();
     if (node.openError != 0 || !ReadAheadFolders(fd, plan_, node.listing)) {
         giveBack();

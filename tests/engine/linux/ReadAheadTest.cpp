@@ -266,6 +266,35 @@ TEST_F(ReadAheadTest, SystemCallsFailingBelowTheHelpersAreReportedForTheirEntry)
     }
 }
 
+TEST_F(ReadAheadTest, AHugeFolderReadWhileItsFilesAreReadGivesTheSameBytes) {
+    // Enough long names to fill the first read of the folder: its files are then read on
+    // threads of their own while the folder is still being read, each matched to its line by
+    // its place in the reading. Every file has a size and a time of its own; links, a link to
+    // a folder, a broken link, a pipe and hidden files lie among them.
+    const auto big = root / "Big";
+    MakeDir(big);
+    for (int i = 0; i < 1500; ++i) {
+        const std::string name = "a file among fifteen hundred in one folder " + std::to_string(i);
+        MakeFile(big / (name + (i % 4 ? ".mp3" : ".txt")), i * 7 + 1,
+                 LocalTime(1990 + i % 30, 1 + i % 12, 1 + i % 28, i % 24, i % 60, i % 59));
+        if (i % 250 == 0) {
+            MakeFile(big / (".hidden " + std::to_string(i)), 1, 0);
+            MakeLink(big / ("link " + std::to_string(i) + ".mp3"), name + ".txt");
+            MakeBrokenLink(big / ("broken " + std::to_string(i) + ".mp3"));
+            MakeLink(big / ("folder link " + std::to_string(i)), "..");
+            mkfifo((big / ("pipe " + std::to_string(i) + ".mp3")).c_str(), 0644);
+        }
+    }
+    ExpectSame({.format = ListFormat::Text});
+    ExpectSame({.format = ListFormat::Csv, .mask = "*1?.MP3"});
+    const Outcome ahead = ListWith(4, {.format = ListFormat::TextNames});
+    std::size_t files = 0;
+    for (auto at = ahead.list.find("fifteen hundred"); at != std::string::npos;
+         at = ahead.list.find("fifteen hundred", at + 1))
+        ++files;
+    EXPECT_EQ(files, 1500u);
+}
+
 TEST_F(ReadAheadTest, TheFilesOfTheTreeAreAllThere) {
     // The agreement above means something only if the list is complete.
     const Outcome ahead = ListWith(4, {.format = ListFormat::TextNames});

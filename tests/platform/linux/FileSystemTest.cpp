@@ -112,6 +112,54 @@ TEST(PlatformFolder, SortsManyNamesWithLongSharedBeginnings) {
     EXPECT_EQ(joined, AllNames(*folder));
 }
 
+TEST(PlatformFolder, AHugeFolderGivesEachFileItsOwnDetailsWhenReadEarly) {
+    // Long names, so that the first read of the folder is full and its files are read on
+    // threads of their own while it is read; every file has a size and time of its own, and
+    // hidden files, links, a pipe and a folder lie among them. Each record's details must be
+    // its own file's, for every file the mask selects and no other entry.
+    TempDir dir;
+    for (int i = 0; i < 1500; ++i) {
+        const std::string name = "a file among fifteen hundred in one folder " + std::to_string(i);
+        MakeFile(dir / (name + (i % 4 ? ".mp3" : ".txt")), i * 7 + 1, 1'000'000'000 + i * 3600);
+        if (i % 250 == 0) {
+            MakeFile(dir / (".hidden " + std::to_string(i)), 1, 0);
+            MakeLink(dir / ("link " + std::to_string(i) + ".mp3"), name + ".txt");
+            MakeLink(dir / ("broken " + std::to_string(i) + ".mp3"), "nothing here");
+            ASSERT_EQ(mkfifo((dir / ("pipe " + std::to_string(i) + ".mp3")).c_str(), 0644), 0);
+        }
+    }
+    MakeDir(dir / "sub.mp3");
+    for (const char* mask : {"*.*", "*1?.MP3"}) {
+        SCOPED_TRACE(mask);
+        const linuxos::MaskMatcher matcher(mask);
+        linuxos::AheadPlan plan;
+        plan.mask = &matcher;
+        plan.earlyReadsEverything = true;
+        const int fd = open(dir.Path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        ASSERT_GE(fd, 0);
+        linuxos::ReadBuffers buffers;
+        linuxos::Listing listing;
+        ASSERT_EQ(linuxos::ReadListing(fd, buffers, listing, &plan), 0);
+        close(fd);
+        std::size_t withDetails = 0;
+        std::size_t expected = 0;
+        for (std::size_t i = 0; i < listing.records.size(); ++i) {
+            const std::string name(listing.NameOf(listing.records[i]));
+            struct stat st {};
+            const bool file = stat((dir / name).c_str(), &st) == 0 && S_ISREG(st.st_mode);
+            const bool selected = file && matcher.Matches(name);
+            expected += selected ? 1 : 0;
+            if ((listing.records[i].flags & linuxos::kHasDetails) == 0) continue;
+            ++withDetails;
+            EXPECT_TRUE(selected) << name;
+            EXPECT_EQ(listing.details[i].size, st.st_size) << name;
+            EXPECT_EQ(listing.details[i].mtime, st.st_mtim.tv_sec) << name;
+        }
+        EXPECT_EQ(withDetails, expected);
+        EXPECT_GT(expected, 0u);
+    }
+}
+
 TEST(PlatformFolder, TellsKindsAndListsOnlyOrdinaryFiles) {
     TempDir dir;
     MakeDir(dir / "sub");
